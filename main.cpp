@@ -1,0 +1,17 @@
+#include "platform/SystemClock.h"
+#include "serial/DevicePortFactory.h"
+#include "shell/HoroluxApp.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    // The program lives in the tray: hiding or closing its windows never ends it.
+    QApplication::setQuitOnLastWindowClosed(false);
+    SystemClock clock;
+    DevicePortFactory ports(QApplication::applicationDirPath());
+    HoroluxApp horolux({&clock, &ports, QApplication::applicationDirPath(), QString()});
+    horolux.start();
+    return QApplication::exec();
+}

@@ -1,0 +1,27 @@
+#include "Clock.h"
+
+QString Clock::localTimeText() const
+{
+    return localNow().toString(QStringLiteral("HH:mm:ss"));
+}
+
+qint64 Clock::msecsToNextSecond() const
+{
+    const qint64 now = currentMSecsSinceEpoch();
+    const qint64 intoSecond = ((now % 1000) + 1000) % 1000;
+    return 1000 - intoSecond;
+}
+
+SYSTEMTIME Clock::GetSystemTime() const
+{
+    return systemTimeFromMSecs(currentMSecsSinceEpoch());
+}
+
+bool Clock::SetSystemTime(const SYSTEMTIME &time)
+{
+    const auto msecs = msecsFromSystemTime(time);
+    if (!msecs || !setCurrentMSecsSinceEpoch(*msecs))
+        return false;
+    emit jumped();
+    return true;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "Clock.h"
+
+#include <QTimeZone>
+
+// A clock that moves only when told to: for tests, benchmarks and soak runs.
+class ManualClock : public Clock
+{
+    Q_OBJECT
+public:
+    explicit ManualClock(const QDateTime &start, QObject *parent = nullptr);
+
+    qint64 currentMSecsSinceEpoch() const override { return m_msecs; }
+    bool setCurrentMSecsSinceEpoch(qint64 msecs) override;
+    QDateTime toLocal(qint64 msecs) const override;
+
+    void setRefuseSet(bool refuse) { m_refuseSet = refuse; }
+    void setTimeZone(const QTimeZone &zone) { m_zone = zone; }
+    void advance(qint64 msecs);
+    void setUtc(const QDateTime &utc);
+
+    int setCount() const { return m_setCount; }
+    qint64 lastSetMSecs() const { return m_lastSet; }
+
+private:
+    qint64 m_msecs;
+    QTimeZone m_zone = QTimeZone::utc();
+    bool m_refuseSet = false;
+    int m_setCount = 0;
+    qint64 m_lastSet = 0;
+};

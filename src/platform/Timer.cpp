@@ -1,0 +1,75 @@
+#include "Timer.h"
+
+#include "Clock.h"
+
+#include <QTimerEvent>
+
+namespace {
+// Wake this long after the second boundary so the clock surely reads the new second.
+constexpr int kSecondMargin = 1;
+}
+
+Timer::Timer(int interval, bool enabled, QObject *parent)
+    : QObject(parent)
+    , m_interval(interval)
+    , m_enabled(enabled)
+{
+    if (m_enabled)
+        rearm(nextDelay());
+}
+
+void Timer::setInterval(int msecs)
+{
+    m_interval = msecs;
+    if (m_enabled)
+        rearm(nextDelay());
+}
+
+void Timer::setEnabled(bool enabled)
+{
+    if (enabled == m_enabled)
+        return;
+    m_enabled = enabled;
+    rearm(m_enabled ? nextDelay() : -1);
+}
+
+void Timer::followSecondsOf(const Clock *clock)
+{
+    if (m_clock)
+        disconnect(m_clock, nullptr, this, nullptr);
+    m_clock = clock;
+    if (m_clock)
+        connect(m_clock, &Clock::jumped, this, &Timer::onClockJumped);
+    if (m_enabled)
+        rearm(nextDelay());
+}
+
+void Timer::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != m_timerId)
+        return;
+    rearm(m_enabled ? nextDelay() : -1);
+    if (m_enabled)
+        emit timeout();
+}
+
+void Timer::rearm(int delay)
+{
+    if (m_timerId)
+        killTimer(m_timerId);
+    m_timerId = delay >= 0 ? startTimer(delay, m_clock ? Qt::PreciseTimer : Qt::CoarseTimer) : 0;
+}
+
+int Timer::nextDelay() const
+{
+    if (m_clock)
+        return int(m_clock->msecsToNextSecond()) + kSecondMargin;
+    return qMax(0, m_interval);
+}
+
+void Timer::onClockJumped()
+{
+    // A moved clock is seen at once, not at the old second boundary.
+    if (m_enabled)
+        rearm(0);
+}

@@ -1,0 +1,39 @@
+#include "ClockSetting.h"
+
+#include "platform/Clock.h"
+#include "setup/Form5.h"
+#include "shell/HoroluxApp.h"
+
+ClockSetting::ClockSetting(HoroluxApp &app)
+    : m_app(app)
+{
+}
+
+void ClockSetting::Command1_Click()
+{
+    Module1 &m = m_app.module1();
+    Form5 *form5 = m_app.form5();
+    if (!form5->MSComm1.PortOpen())
+        return;
+    m.systemTime = m_app.clock().GetSystemTime();
+    const SYSTEMTIME &st = m.systemTime;
+    m.gpsYear = qint16(st.wYear);
+    m.gpsMonth = qint16(st.wMonth);
+    m.gpsDayOfWeek = qint16(st.wDayOfWeek);
+    m.gpsDay = qint16(st.wDay);
+    m.gpsHour = qint16(st.wHour);
+    m.gpsMinute = qint16(st.wMinute);
+    m.gpsSecond = qint16(st.wSecond);
+    m.gpsMilliseconds = qint16(st.wMilliseconds);
+    if (form5->check1Value() == 1 && !m.gpsLocked)
+        return;
+    // Only a sentence decoded by this very call may set the clock: writing back the time read
+    // above after a failed search would move the clock back by the length of the search.
+    if (!m_app.receiveIntoClockFields())
+        return;
+    m.systemTime = SYSTEMTIME{quint16(m.gpsYear),   quint16(m.gpsMonth),
+                              quint16(m.gpsDayOfWeek), quint16(m.gpsDay),
+                              quint16(m.gpsHour),   quint16(m.gpsMinute),
+                              quint16(m.gpsSecond), quint16(m.gpsMilliseconds)};
+    m_app.clock().SetSystemTime(m.systemTime);
+}

@@ -1,0 +1,52 @@
+#include "MainClockCycle.h"
+
+#include "ClockSetting.h"
+#include "platform/Clock.h"
+#include "platform/Timer.h"
+#include "setup/Form5.h"
+#include "shell/Form1.h"
+#include "shell/HoroluxApp.h"
+#include "transmit/RmcTransmitter.h"
+
+#include <QAction>
+
+MainClockCycle::MainClockCycle(HoroluxApp &app)
+    : m_app(app)
+{
+}
+
+void MainClockCycle::Timer1_Timer()
+{
+    // Each step reads the clock afresh: a nested tick or a clock setting may run in between.
+    Module1 &m = m_app.module1();
+    const Clock &clock = m_app.clock();
+    if (clock.localTimeText() == m.lastClockText)
+        return;
+    Form1 *form = m_app.form1();
+    if (form->menuSetTrans->isChecked() && clock.localTimeText().mid(6, 2) == QLatin1String("30"))
+        m_app.transmitter().TransmitRmc();
+    if (form->menuSetRcv->isChecked()) {
+        if (clock.localTimeText().left(2) != m.lastClockText.left(2))
+            m_app.clockSetting().Command1_Click();
+        if (clock.localTimeText().mid(6, 2) == QLatin1String("59") && form->isVisible())
+            m_app.receiveIntoClockFields();
+    }
+    m.lastClockText = clock.localTimeText();
+}
+
+void MainClockCycle::Timer3_Timer()
+{
+    Module1 &m = m_app.module1();
+    if (m_app.clock().localTimeText() == m.countdownLastTime)
+        return;
+    m.receiveCountdown -= 1;
+    if (m.receiveCountdown < 0)
+        m_app.form1()->Timer3->setEnabled(false);
+    m.countdownLastTime = m_app.clock().localTimeText();
+}
+
+void MainClockCycle::Command3_Click()
+{
+    if (m_app.form5()->MSComm1.PortOpen())
+        m_app.receiveIntoClockFields();
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+class HoroluxApp;
+
+// The once-a-second schedule: the second-30 sentence, the hourly clock setting and the
+// second-59 display refresh; also the receive countdown and the "Search" button.
+class MainClockCycle
+{
+public:
+    explicit MainClockCycle(HoroluxApp &app);
+
+    void Timer1_Timer();
+    void Timer3_Timer();
+    void Command3_Click();
+
+private:
+    HoroluxApp &m_app;
+};

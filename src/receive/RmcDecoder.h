@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+// What one sentence line (the text after "GPRMC," up to its CR) decodes to.
+struct RmcDecode
+{
+    // How many of hour, minute and second converted before a field failed (0 to 3).
+    int timeFieldsConverted = 0;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    bool locked = false;
+    int day = 0;
+    int month = 0;
+    int year = 0; // four digits: two-digit year + 2000
+    QString timeText;    // "hh:mm:ss"
+    QString dateText;    // "mm/dd/yy"
+    QString displayText; // "h:mm AM/PM"
+    // The line decoded to a real time of day; everything above is filled in.
+    bool complete = false;
+};
+
+namespace RmcDecoder {
+
+RmcDecode decode(const QByteArray &line);
+
+// The standard text-to-number conversion: surrounding blanks, a sign, digits and an optional
+// fraction rounded half to even; anything else is no number.
+std::optional<int> toInteger(QByteArrayView text);
+// The leading run of decimal digits after any blanks; 0 when there is none. Never fails.
+int leadingNumber(QByteArrayView text);
+
+} // namespace RmcDecoder

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QByteArray>
+
+// Watches the characters read from the receiver for "GPRMC,". Keeps only the last few
+// characters, so a flooding device costs neither memory nor time per pass.
+class RmcHeadMatcher
+{
+public:
+    static constexpr QByteArrayView kHead = "GPRMC,";
+
+    // True once the head has been seen; everything fed so far is then forgotten.
+    bool feed(QByteArrayView text);
+    bool found() const { return m_found; }
+
+private:
+    QByteArray m_tail;
+    bool m_found = false;
+};

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <exception>
+
+// A numbered serial port error, raised by the port object and caught by its callers.
+class CommError : public std::exception
+{
+public:
+    enum Number {
+        InvalidPropertyValue = 380,
+        OperationNotValidWhileOpen = 8000,
+        InvalidPortNumber = 8002,
+        PortAlreadyOpen = 8005,
+        DeviceNotAvailable = 8010,
+        PortNotOpen = 8012,
+        CannotApplySettings = 8015,
+        ReadFailed = 8020,
+        WriteFailed = 8021,
+        AccessDenied = 8030,
+    };
+
+    explicit CommError(int number, const QString &detail = {});
+
+    int number() const { return m_number; }
+    QString description() const { return m_description; }
+    const char *what() const noexcept override { return m_what.constData(); }
+
+    static QString standardDescription(int number);
+
+private:
+    int m_number;
+    QString m_description;
+    QByteArray m_what;
+};

@@ -1,0 +1,95 @@
+#include "MSComm.h"
+
+#include "CommError.h"
+
+MSComm::MSComm(SerialDeviceFactory &devices)
+    : m_devices(devices)
+{
+}
+
+MSComm::~MSComm() = default;
+
+void MSComm::setCommPort(int portNumber)
+{
+    if (m_device)
+        throw CommError(CommError::OperationNotValidWhileOpen);
+    if (portNumber < 1 || portNumber > 255)
+        throw CommError(CommError::InvalidPortNumber);
+    m_commPort = portNumber;
+}
+
+void MSComm::setSettings(const QString &text)
+{
+    const auto parsed = LineSettings::parse(text);
+    if (!parsed)
+        throw CommError(CommError::InvalidPropertyValue, text);
+    if (m_device)
+        throw CommError(CommError::OperationNotValidWhileOpen);
+    m_settings = *parsed;
+    m_settingsText = text;
+}
+
+bool MSComm::PortOpen() const
+{
+    dropFailedDevice();
+    return m_device != nullptr;
+}
+
+void MSComm::setPortOpen(bool open)
+{
+    dropFailedDevice();
+    if (!open) {
+        m_device.reset();
+        return;
+    }
+    if (m_device)
+        throw CommError(CommError::PortAlreadyOpen);
+    m_device = m_devices.open(m_commPort, m_settings);
+}
+
+int MSComm::InBufferCount() const
+{
+    return int(openDevice().bytesAvailable());
+}
+
+void MSComm::setInBufferCount(int count)
+{
+    if (count != 0)
+        throw CommError(CommError::InvalidPropertyValue);
+    openDevice().discardInput();
+}
+
+QByteArray MSComm::Input()
+{
+    SerialDevice &device = openDevice();
+    const QByteArray text = device.read(m_inputLen > 0 ? m_inputLen : device.bytesAvailable());
+    dropFailedDevice();
+    return text;
+}
+
+void MSComm::setOutput(const QByteArray &text)
+{
+    openDevice().write(text);
+}
+
+bool MSComm::CTSHolding() const
+{
+    return openDevice().ctsHolding();
+}
+
+SerialDevice &MSComm::openDevice() const
+{
+    if (m_device && m_device->hasFailed()) {
+        m_device.reset();
+        throw CommError(CommError::DeviceNotAvailable);
+    }
+    if (!m_device)
+        throw CommError(CommError::PortNotOpen);
+    return *m_device;
+}
+
+void MSComm::dropFailedDevice() const
+{
+    if (m_device && m_device->hasFailed())
+        m_device.reset();
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "LineSettings.h"
+#include "SerialDevice.h"
+
+#include <QByteArray>
+#include <QString>
+#include <memory>
+
+// A serial port object: choose a port number and line settings, open it, then poll its input.
+// Failures are raised as CommError.
+class MSComm
+{
+public:
+    explicit MSComm(SerialDeviceFactory &devices);
+    ~MSComm();
+    MSComm(const MSComm &) = delete;
+    MSComm &operator=(const MSComm &) = delete;
+
+    int CommPort() const { return m_commPort; }
+    void setCommPort(int portNumber);
+
+    QString Settings() const { return m_settingsText; }
+    void setSettings(const QString &text);
+
+    bool PortOpen() const;
+    void setPortOpen(bool open);
+
+    // Characters received and not yet read; setting 0 discards them.
+    int InBufferCount() const;
+    void setInBufferCount(int count);
+
+    // How many characters one read of Input returns at most; 0 means all.
+    int InputLen() const { return m_inputLen; }
+    void setInputLen(int length) { m_inputLen = length; }
+
+    QByteArray Input();
+    // Queues the text for sending and returns at once.
+    void setOutput(const QByteArray &text);
+    bool CTSHolding() const;
+
+private:
+    SerialDevice &openDevice() const;
+    void dropFailedDevice() const;
+
+    SerialDeviceFactory &m_devices;
+    int m_commPort = 1;
+    QString m_settingsText = QStringLiteral("9600,N,8,1");
+    LineSettings m_settings;
+    int m_inputLen = 0;
+    mutable std::unique_ptr<SerialDevice> m_device;
+};

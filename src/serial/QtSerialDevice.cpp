@@ -1,0 +1,129 @@
+#include "QtSerialDevice.h"
+
+#include "CommError.h"
+
+#include <QObject>
+#include <sys/file.h>
+
+namespace {
+// Bounds what a flooding device can make us hold in memory; the kernel keeps the rest.
+constexpr qint64 kReadBufferSize = 64 * 1024;
+
+QSerialPort::Parity toParity(char parity)
+{
+    switch (parity) {
+    case 'E':
+        return QSerialPort::EvenParity;
+    case 'O':
+        return QSerialPort::OddParity;
+    case 'M':
+        return QSerialPort::MarkParity;
+    case 'S':
+        return QSerialPort::SpaceParity;
+    }
+    return QSerialPort::NoParity;
+}
+
+QSerialPort::StopBits toStopBits(int stopBits)
+{
+    if (stopBits == 2)
+        return QSerialPort::TwoStop;
+    return stopBits == 15 ? QSerialPort::OneAndHalfStop : QSerialPort::OneStop;
+}
+} // namespace
+
+QtSerialDevice::QtSerialDevice(const QString &path, const LineSettings &settings)
+{
+    m_port.setPortName(path);
+    m_port.setReadBufferSize(kReadBufferSize);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        const auto error = m_port.error();
+        const QString detail = m_port.errorString();
+        if (error == QSerialPort::PermissionError)
+            throw CommError(CommError::PortAlreadyOpen, detail);
+        // Missing, or a serial port node with no hardware behind it (EIO on open).
+        throw CommError(CommError::InvalidPortNumber, detail);
+    }
+    lockExclusively();
+    applySettings(settings);
+    QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port,
+                     [this](QSerialPort::SerialPortError error) { onError(error); });
+}
+
+QtSerialDevice::~QtSerialDevice() = default;
+
+void QtSerialDevice::lockExclusively()
+{
+    // The tty's own exclusive mode does not stop root; an advisory lock on the open file
+    // description catches a second open from this program or another copy of it.
+    if (::flock(int(m_port.handle()), LOCK_EX | LOCK_NB) != 0) {
+        m_port.close();
+        throw CommError(CommError::PortAlreadyOpen);
+    }
+}
+
+void QtSerialDevice::applySettings(const LineSettings &settings)
+{
+    const bool ok = m_port.setBaudRate(settings.baudRate)
+        && m_port.setDataBits(QSerialPort::DataBits(settings.dataBits))
+        && m_port.setParity(toParity(settings.parity))
+        && m_port.setStopBits(toStopBits(settings.stopBits))
+        && m_port.setFlowControl(QSerialPort::NoFlowControl);
+    if (!ok) {
+        const QString detail = m_port.errorString();
+        m_port.close();
+        throw CommError(CommError::CannotApplySettings, detail);
+    }
+}
+
+void QtSerialDevice::onError(QSerialPort::SerialPortError error)
+{
+    if (error == QSerialPort::ResourceError) {
+        // Unplugged or hung up: release the descriptor so the device can come back.
+        m_failed = true;
+        m_port.close();
+    }
+}
+
+qint64 QtSerialDevice::bytesAvailable() const
+{
+    return m_failed ? 0 : m_port.bytesAvailable();
+}
+
+QByteArray QtSerialDevice::read(qint64 maxSize)
+{
+    if (m_failed)
+        throw CommError(CommError::DeviceNotAvailable);
+    return m_port.read(maxSize);
+}
+
+void QtSerialDevice::write(const QByteArray &data)
+{
+    if (m_failed)
+        throw CommError(CommError::DeviceNotAvailable);
+    if (m_port.write(data) != data.size())
+        throw CommError(CommError::WriteFailed, m_port.errorString());
+    m_port.flush();
+}
+
+void QtSerialDevice::discardInput()
+{
+    if (m_failed)
+        throw CommError(CommError::DeviceNotAvailable);
+    m_port.clear(QSerialPort::Input);
+    m_port.readAll();
+}
+
+bool QtSerialDevice::ctsHolding() const
+{
+    if (m_failed)
+        throw CommError(CommError::DeviceNotAvailable);
+    m_port.clearError();
+    const auto signals_ = m_port.pinoutSignals();
+    if (m_port.error() != QSerialPort::NoError) {
+        // No modem-status lines (pseudo-terminal, some adapters): it exists, CTS is unknown.
+        m_port.clearError();
+        return true;
+    }
+    return signals_.testFlag(QSerialPort::ClearToSendSignal);
+}

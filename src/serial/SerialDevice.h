@@ -1,0 +1,30 @@
+#pragma once
+
+#include "LineSettings.h"
+
+#include <QByteArray>
+#include <memory>
+
+// One opened serial device. Failures are raised as CommError.
+class SerialDevice
+{
+public:
+    virtual ~SerialDevice() = default;
+
+    virtual qint64 bytesAvailable() const = 0;
+    virtual QByteArray read(qint64 maxSize) = 0;
+    virtual void write(const QByteArray &data) = 0;
+    virtual void discardInput() = 0;
+    // True also for devices that have no modem-status lines at all.
+    virtual bool ctsHolding() const = 0;
+    // The device went away (unplugged, hung up); it can only be closed now.
+    virtual bool hasFailed() const = 0;
+};
+
+// Opens port numbers as devices. Raises CommError 8002 (no such port), 8005 (in use) or another.
+class SerialDeviceFactory
+{
+public:
+    virtual ~SerialDeviceFactory() = default;
+    virtual std::unique_ptr<SerialDevice> open(int portNumber, const LineSettings &settings) = 0;
+};

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+
+class HoroluxApp;
+class QAction;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class Timer;
+
+// The main window: computer and GPS clocks, lock indicator, buttons, status panels, the menu bar
+// and the four timers that drive the program. Created hidden; the tray shows it.
+class Form1 : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit Form1(HoroluxApp &app);
+    ~Form1() override;
+
+    // Handlers. Each forwards to the part of the program that owns the behaviour.
+    void Form_Load();
+    void Form_QueryUnload(bool &cancel, int unloadMode);
+    void Form_MouseMove(int button, int shift, double x, double y);
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Timer1_Timer();
+    void Timer2_Timer();
+    void Timer3_Timer();
+    void Timer4_Timer();
+
+    // Window geometry in twips, as the program's algorithms use it (outer size).
+    int leftTwips() const;
+    int topTwips() const;
+    int widthTwips() const;
+    int heightTwips() const;
+    void setSizeTwips(int width, int height);
+    void setPositionTwips(int left, int top);
+
+    QFrame *Frame1;
+    QFrame *Frame2;
+    QLabel *Label1;
+    QLabel *Label2;
+    QLabel *Label3;
+    QLineEdit *Text1;
+    QLineEdit *Text2;
+    QLineEdit *Text5;
+    QLineEdit *Text6;
+    std::array<QLineEdit *, 2> Text3;
+    std::array<QLabel *, 2> Image1;
+    QPushButton *Command1;
+    QPushButton *Command2;
+    QPushButton *Command3;
+
+    Timer *Timer1;
+    Timer *Timer2;
+    Timer *Timer3;
+    Timer *Timer4;
+
+    QMenu *menuMenuMain;
+    QAction *menuMenuSet;
+    QAction *menuMenuA;
+    QAction *menuMenuTrans;
+    QAction *menuMenuC;
+    QAction *menuMenuHide;
+    QAction *menuMenuB;
+    QAction *menuMenuExit;
+    QMenu *menuSetMain;
+    QAction *menuSetRcv;
+    QAction *menuSetC;
+    QAction *menuSetTrans;
+    QMenu *menuHelpMain;
+    QAction *menuHelpHelp;
+    QAction *menuHelpService;
+    QAction *menuHelpAbout;
+
+    // The help file and command handed to the help viewer ("Help" menu).
+    QString helpFile;
+    int helpCommand = 0;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createControls(QWidget *client);
+    void createTimers();
+    void createMenus();
+    void connectHandlers();
+
+    HoroluxApp &m_app;
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "serial/SerialDevice.h"
+
+#include <QByteArray>
+#include <map>
+
+// What a fake device on one port number does and what it was sent.
+struct FakePort
+{
+    int openError = 0;   // raised by the next opens when not 0
+    bool cts = true;     // state of the CTS line
+    int ioError = 0;     // raised by reads and writes when not 0
+    QByteArray input;    // waiting to be read by the program
+    QByteArray output;   // written by the program
+    int openCount = 0;
+    bool isOpen = false;
+    bool failed = false; // unplugged while open
+};
+
+// Ports for cases a pseudo-terminal cannot play: CTS low, open errors, I/O errors.
+class FakeSerialFactory : public SerialDeviceFactory
+{
+public:
+    FakePort &port(int number) { return m_ports[number]; }
+    std::unique_ptr<SerialDevice> open(int portNumber, const LineSettings &settings) override;
+
+private:
+    std::map<int, FakePort> m_ports;
+};

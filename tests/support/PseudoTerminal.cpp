@@ -1,0 +1,74 @@
+#include "PseudoTerminal.h"
+
+#include <QDir>
+#include <QFile>
+#include <cerrno>
+#include <fcntl.h>
+#include <pty.h>
+#include <stdexcept>
+#include <termios.h>
+#include <unistd.h>
+
+PseudoTerminal::PseudoTerminal()
+{
+    char name[256] = {};
+    if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0)
+        throw std::runtime_error("openpty failed");
+    termios raw{};
+    ::tcgetattr(m_slave, &raw);
+    ::cfmakeraw(&raw);
+    ::tcsetattr(m_slave, TCSANOW, &raw);
+    ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    m_slavePath = QString::fromLocal8Bit(name);
+    // Keeping our own slave descriptor open stops a hang-up each time the program closes it.
+}
+
+PseudoTerminal::~PseudoTerminal()
+{
+    if (m_master >= 0)
+        ::close(m_master);
+    if (m_slave >= 0)
+        ::close(m_slave);
+}
+
+void PseudoTerminal::linkAsPort(const QString &folder, int portNumber) const
+{
+    QDir(folder).mkpath(QStringLiteral("ports"));
+    const QString link = folder + QStringLiteral("/ports/COM") + QString::number(portNumber);
+    QFile::remove(link);
+    QFile::link(m_slavePath, link);
+}
+
+void PseudoTerminal::write(const QByteArray &data)
+{
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(m_master, data.constData() + done, size_t(data.size() - done));
+        if (n < 0 && errno != EAGAIN && errno != EINTR)
+            throw std::runtime_error("write to pseudo-terminal failed");
+        if (n > 0)
+            done += n;
+    }
+}
+
+QByteArray PseudoTerminal::readAvailable()
+{
+    QByteArray result;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        result.append(buffer, n);
+    }
+    return result;
+}
+
+void PseudoTerminal::hangUp()
+{
+    if (m_slave >= 0)
+        ::close(m_slave);
+    if (m_master >= 0)
+        ::close(m_master);
+    m_slave = m_master = -1;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// A pseudo-terminal standing in for a device on a serial line: the program opens the slave
+// side as its port, the test plays the device on the master side.
+class PseudoTerminal
+{
+public:
+    PseudoTerminal();
+    ~PseudoTerminal();
+    PseudoTerminal(const PseudoTerminal &) = delete;
+    PseudoTerminal &operator=(const PseudoTerminal &) = delete;
+
+    QString slavePath() const { return m_slavePath; }
+    // Makes <folder>/ports/COM<n> point at the slave side.
+    void linkAsPort(const QString &folder, int portNumber) const;
+
+    void write(const QByteArray &data);
+    // Everything the program has sent so far (non-blocking).
+    QByteArray readAvailable();
+    // Plays an unplugged device: the program's side sees a hang-up.
+    void hangUp();
+    bool isOpen() const { return m_master >= 0; }
+
+private:
+    int m_master = -1;
+    int m_slave = -1;
+    QString m_slavePath;
+};

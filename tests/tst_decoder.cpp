@@ -1,0 +1,172 @@
+#include "receive/RmcDecoder.h"
+#include "receive/RmcHeadMatcher.h"
+#include "receive/RmcLineCollector.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+class tst_Decoder : public QObject
+{
+    Q_OBJECT
+private slots:
+    void decodesLines_data();
+    void decodesLines();
+    void conversions_data();
+    void conversions();
+    void headMatcherFindsHeadAcrossReads();
+    void headMatcherStaysSmallUnderFlood();
+    void lineCollectorStopsAtFirstCrLf();
+    void mutatedSentencesNeverBreakTheDecoder();
+};
+
+void tst_Decoder::decodesLines_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<bool>("complete");
+    QTest::addColumn<int>("converted");
+    QTest::addColumn<QString>("timeText");
+    QTest::addColumn<QString>("dateText");
+    QTest::addColumn<QString>("display");
+    QTest::addColumn<bool>("locked");
+    QTest::addColumn<int>("year");
+
+    const QByteArray tail = ",4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r";
+    QTest::newRow("example") << "123519,A" + tail << true << 3 << "12:35:19" << "03/23/94"
+                             << "12:35 PM" << true << 2094;
+    QTest::newRow("void fix") << "123519,V" + tail << true << 3 << "12:35:19" << "03/23/94"
+                              << "12:35 PM" << false << 2094;
+    QTest::newRow("midnight") << "000000,A" + tail << true << 3 << "00:00:00" << "03/23/94"
+                              << "12:00 AM" << true << 2094;
+    QTest::newRow("last second") << "235959.00,A" + tail << true << 3 << "23:59:59"
+                                 << "03/23/94" << "11:59 PM" << true << 2094;
+    QTest::newRow("evening") << "210509,A" + tail << true << 3 << "21:05:09" << "03/23/94"
+                             << "9:05 PM" << true << 2094;
+    QTest::newRow("leading-number date")
+        << QByteArray("123519,A,1,N,2,E,3,4,2208-1,,*00\r") << true << 3 << "12:35:19"
+        << "08/22/00" << "12:35 PM" << true << 2000;
+    QTest::newRow("empty date") << QByteArray("123519,A,,,,,,,,,*00\r") << true << 3
+                                << "12:35:19" << "00/00/00" << "12:35 PM" << true << 2000;
+    QTest::newRow("empty time") << ",V" + tail << false << 0 << "" << "" << "" << false << 0;
+    QTest::newRow("letters in minute") << "12a519,A" + tail << false << 1 << "" << "" << ""
+                                       << false << 0;
+    QTest::newRow("hour 25") << "253519,A" + tail << false << 3 << "25:35:19" << "03/23/94" << ""
+                             << true << 2094;
+    QTest::newRow("seven commas") << QByteArray("123519,A,1,N,2,E,3,230394\r") << false << 0
+                                  << "" << "" << "" << false << 0;
+    QTest::newRow("nothing") << QByteArray() << false << 0 << "" << "" << "" << false << 0;
+    QTest::newRow("NUL bytes") << QByteArray("12\0" "519,A,,,,,,,,\r", 16) << false << 1 << ""
+                               << "" << "" << false << 0;
+}
+
+void tst_Decoder::decodesLines()
+{
+    QFETCH(QByteArray, line);
+    const RmcDecode d = RmcDecoder::decode(line);
+    QTEST(d.complete, "complete");
+    QTEST(d.timeFieldsConverted, "converted");
+    QTEST(d.timeText, "timeText");
+    QTEST(d.dateText, "dateText");
+    QTEST(d.displayText, "display");
+    if (d.timeFieldsConverted == 3) {
+        QTEST(d.locked, "locked");
+        QTEST(d.year, "year");
+    }
+}
+
+void tst_Decoder::conversions_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("integer"); // -999 = no number
+    QTest::addColumn<int>("leading");
+    QTest::newRow("digits") << QByteArray("07") << 7 << 7;
+    QTest::newRow("blank first") << QByteArray(" 7") << 7 << 7;
+    QTest::newRow("letters") << QByteArray("ab") << -999 << 0;
+    QTest::newRow("digit then letter") << QByteArray("1a") << -999 << 1;
+    QTest::newRow("sign") << QByteArray("-1") << -1 << 0;
+    QTest::newRow("fraction rounds to even") << QByteArray("2.5") << 2 << 2;
+    QTest::newRow("empty") << QByteArray() << -999 << 0;
+    QTest::newRow("point alone") << QByteArray(".") << -999 << 0;
+}
+
+void tst_Decoder::conversions()
+{
+    QFETCH(QByteArray, text);
+    QTEST(RmcDecoder::toInteger(text).value_or(-999), "integer");
+    QTEST(RmcDecoder::leadingNumber(text), "leading");
+}
+
+void tst_Decoder::headMatcherFindsHeadAcrossReads()
+{
+    RmcHeadMatcher head;
+    for (char c : QByteArray("$GNRMC,gprmc,$GPRMC"))
+        QVERIFY(!head.feed(QByteArrayView(&c, 1)));
+    QVERIFY(head.feed(","));
+    QVERIFY(head.found());
+}
+
+void tst_Decoder::headMatcherStaysSmallUnderFlood()
+{
+    RmcHeadMatcher head;
+    const QByteArray junk(1 << 20, 'G');
+    QVERIFY(!head.feed(junk));
+    QVERIFY(!head.feed("PRMC"));
+    QVERIFY(head.feed(","));
+}
+
+void tst_Decoder::lineCollectorStopsAtFirstCrLf()
+{
+    RmcLineCollector line;
+    line.feed("1235\r19,A\r");
+    QVERIFY(!line.complete());
+    line.feed("\nrest\r\n");
+    QVERIFY(line.complete());
+    QCOMPARE(line.line(), QByteArray("1235\r19,A\r"));
+
+    RmcLineCollector endless;
+    endless.feed(QByteArray(RmcLineCollector::kMaxKept * 4, ','));
+    endless.feed("\r\n");
+    QVERIFY(endless.complete());
+    QCOMPARE(endless.line().size(), RmcLineCollector::kMaxKept);
+}
+
+void tst_Decoder::mutatedSentencesNeverBreakTheDecoder()
+{
+    // Seeded, so a failure names a reproducible case.
+    QRandomGenerator random(20261207);
+    const QByteArray sentence = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n";
+    for (int round = 0; round < 20000; ++round) {
+        QByteArray text = sentence;
+        const int edits = 1 + int(random.bounded(6));
+        for (int e = 0; e < edits; ++e) {
+            const int at = int(random.bounded(text.size() + 1));
+            switch (random.bounded(3)) {
+            case 0:
+                text.insert(at, char(random.bounded(256)));
+                break;
+            case 1:
+                text.remove(at, 1 + int(random.bounded(4)));
+                break;
+            default:
+                if (at < text.size())
+                    text[at] = char(random.bounded(256));
+            }
+        }
+        RmcHeadMatcher head;
+        RmcLineCollector line;
+        for (char c : text) {
+            if (!head.found())
+                head.feed(QByteArrayView(&c, 1));
+            else
+                line.feed(QByteArrayView(&c, 1));
+        }
+        const RmcDecode d = RmcDecoder::decode(line.line());
+        if (d.complete) {
+            QVERIFY2(QTime(d.hour, d.minute, d.second).isValid(), text.toHex().constData());
+            QVERIFY(d.year >= 2000 && d.year <= 2099);
+            QVERIFY(!d.displayText.isEmpty());
+        }
+    }
+}
+
+QTEST_GUILESS_MAIN(tst_Decoder)
+#include "tst_decoder.moc"
