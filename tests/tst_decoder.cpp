@@ -31,31 +31,48 @@ void tst_Decoder::decodesLines_data()
     QTest::addColumn<int>("year");
 
     const QByteArray tail = ",4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r";
-    QTest::newRow("example") << "123519,A" + tail << true << 3 << "12:35:19" << "03/23/94"
+    QTest::newRow("example") << "123519,A" + tail << true << 3 << "12:35:19"
+                             << "03/23/94"
                              << "12:35 PM" << true << 2094;
-    QTest::newRow("void fix") << "123519,V" + tail << true << 3 << "12:35:19" << "03/23/94"
+    QTest::newRow("void fix") << "123519,V" + tail << true << 3 << "12:35:19"
+                              << "03/23/94"
                               << "12:35 PM" << false << 2094;
-    QTest::newRow("midnight") << "000000,A" + tail << true << 3 << "00:00:00" << "03/23/94"
+    QTest::newRow("midnight") << "000000,A" + tail << true << 3 << "00:00:00"
+                              << "03/23/94"
                               << "12:00 AM" << true << 2094;
     QTest::newRow("last second") << "235959.00,A" + tail << true << 3 << "23:59:59"
-                                 << "03/23/94" << "11:59 PM" << true << 2094;
-    QTest::newRow("evening") << "210509,A" + tail << true << 3 << "21:05:09" << "03/23/94"
+                                 << "03/23/94"
+                                 << "11:59 PM" << true << 2094;
+    QTest::newRow("evening") << "210509,A" + tail << true << 3 << "21:05:09"
+                             << "03/23/94"
                              << "9:05 PM" << true << 2094;
     QTest::newRow("leading-number date")
         << QByteArray("123519,A,1,N,2,E,3,4,2208-1,,*00\r") << true << 3 << "12:35:19"
-        << "08/22/00" << "12:35 PM" << true << 2000;
-    QTest::newRow("empty date") << QByteArray("123519,A,,,,,,,,,*00\r") << true << 3
-                                << "12:35:19" << "00/00/00" << "12:35 PM" << true << 2000;
-    QTest::newRow("empty time") << ",V" + tail << false << 0 << "" << "" << "" << false << 0;
-    QTest::newRow("letters in minute") << "12a519,A" + tail << false << 1 << "" << "" << ""
-                                       << false << 0;
-    QTest::newRow("hour 25") << "253519,A" + tail << false << 3 << "25:35:19" << "03/23/94" << ""
-                             << true << 2094;
-    QTest::newRow("seven commas") << QByteArray("123519,A,1,N,2,E,3,230394\r") << false << 0
-                                  << "" << "" << "" << false << 0;
-    QTest::newRow("nothing") << QByteArray() << false << 0 << "" << "" << "" << false << 0;
-    QTest::newRow("NUL bytes") << QByteArray("12\0" "519,A,,,,,,,,\r", 16) << false << 1 << ""
-                               << "" << "" << false << 0;
+        << "08/22/00"
+        << "12:35 PM" << true << 2000;
+    QTest::newRow("empty date") << QByteArray("123519,A,,,,,,,,,*00\r") << true << 3 << "12:35:19"
+                                << "00/00/00"
+                                << "12:35 PM" << true << 2000;
+    QTest::newRow("empty time") << ",V" + tail << false << 0 << ""
+                                << ""
+                                << "" << false << 0;
+    QTest::newRow("letters in minute") << "12a519,A" + tail << false << 1 << ""
+                                       << ""
+                                       << "" << false << 0;
+    QTest::newRow("hour 25") << "253519,A" + tail << false << 3 << "25:35:19"
+                             << "03/23/94"
+                             << "" << true << 2094;
+    QTest::newRow("seven commas") << QByteArray("123519,A,1,N,2,E,3,230394\r") << false << 0 << ""
+                                  << ""
+                                  << "" << false << 0;
+    QTest::newRow("nothing") << QByteArray() << false << 0 << ""
+                             << ""
+                             << "" << false << 0;
+    QTest::newRow("NUL bytes") << QByteArray("12\0"
+                                             "519,A,,,,,,,,\r",
+        16) << false << 1 << ""
+                               << ""
+                               << "" << false << 0;
 }
 
 void tst_Decoder::decodesLines()
@@ -133,7 +150,8 @@ void tst_Decoder::mutatedSentencesNeverBreakTheDecoder()
 {
     // Seeded, so a failure names a reproducible case.
     QRandomGenerator random(20261207);
-    const QByteArray sentence = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n";
+    const QByteArray sentence
+        = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n";
     for (int round = 0; round < 20000; ++round) {
         QByteArray text = sentence;
         const int edits = 1 + int(random.bounded(6));

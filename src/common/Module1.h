@@ -36,7 +36,7 @@ struct Module1
     QString lastDisplayTime;
 
     bool shuttingDown = false;
-    std::array<quint8, 3> settingsBytes{0, 0, 0};
+    std::array<quint8, 3> settingsBytes {0, 0, 0};
 
     // Setup dialog hand-over.
     bool setupForTransmit = false;

@@ -6,10 +6,10 @@
 // The program's own images, drawn in code in the classic 16-colour style.
 namespace Pictures {
 
-QIcon mainWindowIcon();        // 32 x 32 and 16 x 16
+QIcon mainWindowIcon(); // 32 x 32 and 16 x 16
 QIcon transmissionWindowIcon(); // also the tray icon
-QPixmap lockEmpty();            // 16 x 16: an empty box
-QPixmap lockTicked();           // 16 x 16: the box with a tick
+QPixmap lockEmpty(); // 16 x 16: an empty box
+QPixmap lockTicked(); // 16 x 16: the box with a tick
 // 48 x 48: 0 critical, 1 warning, 2 question, 3 information.
 QPixmap messageIcon(int index);
 

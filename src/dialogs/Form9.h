@@ -12,6 +12,9 @@ public:
     explicit Form9(HoroluxApp &app);
 
     void Form_Load();
+    // The Help menu's "Service" and "About" commands; both return at once.
+    void showService();
+    void showAbout();
 
 private:
     HoroluxApp &m_app;

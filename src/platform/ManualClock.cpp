@@ -3,8 +3,7 @@
 ManualClock::ManualClock(const QDateTime &start, QObject *parent)
     : Clock(parent)
     , m_msecs(start.toMSecsSinceEpoch())
-{
-}
+{ }
 
 bool ManualClock::setCurrentMSecsSinceEpoch(qint64 msecs)
 {

@@ -7,14 +7,14 @@
 
 qint64 SystemClock::currentMSecsSinceEpoch() const
 {
-    timespec ts{};
+    timespec ts {};
     clock_gettime(CLOCK_REALTIME, &ts);
     return qint64(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
 }
 
 bool SystemClock::setCurrentMSecsSinceEpoch(qint64 msecs)
 {
-    timespec ts{};
+    timespec ts {};
     ts.tv_sec = time_t(msecs / 1000);
     ts.tv_nsec = long(msecs % 1000) * 1000000;
     if (clock_settime(CLOCK_REALTIME, &ts) == 0)
@@ -23,9 +23,9 @@ bool SystemClock::setCurrentMSecsSinceEpoch(qint64 msecs)
     if (!m_refusalReported) {
         m_refusalReported = true;
         std::fprintf(stderr,
-                     "horolux: the system clock cannot be set: %s "
-                     "(grant the right with: setcap cap_sys_time+ep horolux)\n",
-                     std::strerror(errno));
+            "horolux: the system clock cannot be set: %s "
+            "(grant the right with: setcap cap_sys_time+ep horolux)\n",
+            std::strerror(errno));
     }
     return false;
 }

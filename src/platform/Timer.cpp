@@ -7,7 +7,7 @@
 namespace {
 // Wake this long after the second boundary so the clock surely reads the new second.
 constexpr int kSecondMargin = 1;
-}
+} // namespace
 
 Timer::Timer(int interval, bool enabled, QObject *parent)
     : QObject(parent)

@@ -6,8 +6,7 @@
 
 ClockSetting::ClockSetting(HoroluxApp &app)
     : m_app(app)
-{
-}
+{ }
 
 void ClockSetting::Command1_Click()
 {
@@ -31,9 +30,8 @@ void ClockSetting::Command1_Click()
     // above after a failed search would move the clock back by the length of the search.
     if (!m_app.receiveIntoClockFields())
         return;
-    m.systemTime = SYSTEMTIME{quint16(m.gpsYear),   quint16(m.gpsMonth),
-                              quint16(m.gpsDayOfWeek), quint16(m.gpsDay),
-                              quint16(m.gpsHour),   quint16(m.gpsMinute),
-                              quint16(m.gpsSecond), quint16(m.gpsMilliseconds)};
+    m.systemTime = SYSTEMTIME {quint16(m.gpsYear), quint16(m.gpsMonth), quint16(m.gpsDayOfWeek),
+        quint16(m.gpsDay), quint16(m.gpsHour), quint16(m.gpsMinute), quint16(m.gpsSecond),
+        quint16(m.gpsMilliseconds)};
     m_app.clock().SetSystemTime(m.systemTime);
 }

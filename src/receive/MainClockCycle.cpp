@@ -12,8 +12,7 @@
 
 MainClockCycle::MainClockCycle(HoroluxApp &app)
     : m_app(app)
-{
-}
+{ }
 
 void MainClockCycle::Timer1_Timer()
 {

@@ -16,8 +16,8 @@ struct RmcDecode
     int day = 0;
     int month = 0;
     int year = 0; // four digits: two-digit year + 2000
-    QString timeText;    // "hh:mm:ss"
-    QString dateText;    // "mm/dd/yy"
+    QString timeText; // "hh:mm:ss"
+    QString dateText; // "mm/dd/yy"
     QString displayText; // "h:mm AM/PM"
     // The line decoded to a real time of day; everything above is filled in.
     bool complete = false;

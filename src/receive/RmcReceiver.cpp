@@ -43,11 +43,10 @@ void setText2Look(QLineEdit *text2, double points, bool bold)
 
 RmcReceiver::RmcReceiver(HoroluxApp &app)
     : m_app(app)
-{
-}
+{ }
 
 bool RmcReceiver::ReceiveRmc(qint16 &year, qint16 &month, qint16 &, qint16 &day, qint16 &hour,
-                             qint16 &minute, qint16 &second, qint16 &milliseconds)
+    qint16 &minute, qint16 &second, qint16 &milliseconds)
 {
     Module1 &m = m_app.module1();
     if (!m_app.form1()->isEnabled() || m.receiveBusy)
@@ -55,7 +54,7 @@ bool RmcReceiver::ReceiveRmc(qint16 &year, qint16 &month, qint16 &, qint16 &day,
     m.receiveBusy = true;
     showSearching();
     MSComm &port = m_app.form5()->MSComm1;
-    Fields fields{year, month, day, hour, minute, second, milliseconds};
+    Fields fields {year, month, day, hour, minute, second, milliseconds};
     bool decoded = false;
     try {
         if (!port.PortOpen())

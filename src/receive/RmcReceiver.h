@@ -15,7 +15,7 @@ public:
 
     // True only when this very call decoded a sentence; callers that set the clock need this.
     bool ReceiveRmc(qint16 &year, qint16 &month, qint16 &dayOfWeek, qint16 &day, qint16 &hour,
-                    qint16 &minute, qint16 &second, qint16 &milliseconds);
+        qint16 &minute, qint16 &second, qint16 &milliseconds);
 
 private:
     struct Fields;

@@ -8,12 +8,12 @@
 
 DevicePortFactory::DevicePortFactory(const QString &executableDir)
     : m_executableDir(executableDir)
-{
-}
+{ }
 
 QString DevicePortFactory::devicePath(int portNumber) const
 {
-    const QString mapped = m_executableDir + QStringLiteral("/ports/COM") + QString::number(portNumber);
+    const QString mapped
+        = m_executableDir + QStringLiteral("/ports/COM") + QString::number(portNumber);
     if (QFileInfo::exists(mapped))
         return mapped;
     return QStringLiteral("/dev/ttyS") + QString::number(portNumber - 1);

@@ -4,8 +4,7 @@
 
 MSComm::MSComm(SerialDeviceFactory &devices)
     : m_devices(devices)
-{
-}
+{ }
 
 MSComm::~MSComm() = default;
 

@@ -47,7 +47,7 @@ QtSerialDevice::QtSerialDevice(const QString &path, const LineSettings &settings
     lockExclusively();
     applySettings(settings);
     QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port,
-                     [this](QSerialPort::SerialPortError error) { onError(error); });
+        [this](QSerialPort::SerialPortError error) { onError(error); });
 }
 
 QtSerialDevice::~QtSerialDevice() = default;

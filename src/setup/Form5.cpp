@@ -35,10 +35,9 @@ int Form5::check1Value() const
 
 void Form5::setCheck1Value(int value)
 {
-    Check1->setCheckState(value == 1 ? Qt::Checked
-                                     : (value == 2 ? Qt::PartiallyChecked : Qt::Unchecked));
+    Check1->setCheckState(
+        value == 1 ? Qt::Checked : (value == 2 ? Qt::PartiallyChecked : Qt::Unchecked));
 }
 
 void Form5::Form_Load()
-{
-}
+{ }

@@ -65,7 +65,7 @@ Form1::Form1(HoroluxApp &app)
     setWindowTitle(QStringLiteral("Horolux"));
     setWindowIcon(Pictures::mainWindowIcon());
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+        | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     auto *client = new QWidget(this);
     client->setFixedSize(Twips::toPixels(kClientWidth), Twips::toPixels(kClientHeight));
     setCentralWidget(client);
@@ -120,8 +120,8 @@ void Form1::createControls(QWidget *client)
     Command2 = button(Frame2, QStringLiteral("&Hide"));
     placeTwips(Command2, 120, 1560, 900, 375);
 
-    static const char *const panelTips[] = {"Receive a GPS Receiver's signal",
-                                            "Transmit a simulated GPS Receiver's signal"};
+    static const char *const panelTips[]
+        = {"Receive a GPS Receiver's signal", "Transmit a simulated GPS Receiver's signal"};
     for (int i = 0; i < 2; ++i) {
         Text3[i] = displayBox(client, 8.25);
         Text3[i]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -199,7 +199,7 @@ void Form1::connectHandlers()
     connect(menuMenuSet, &QAction::triggered, this, &Form1::Command1_Click);
     connect(menuMenuTrans, &QAction::triggered, &menus, &MenuCommands::menuMenuTrans_Click);
     connect(menuMenuHide, &QAction::triggered, &m_app.windowVisibility(),
-            &WindowVisibility::menuMenuHide_Click);
+        &WindowVisibility::menuMenuHide_Click);
     connect(menuMenuExit, &QAction::triggered, &menus, &MenuCommands::menuMenuExit_Click);
     // Check marks follow the port setup, not the click itself.
     connect(menuSetRcv, &QAction::triggered, this, [this, &menus](bool checked) {

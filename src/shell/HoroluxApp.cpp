@@ -27,8 +27,7 @@ HoroluxApp::HoroluxApp(const Environment &environment, QObject *parent)
     , m_windowVisibility(std::make_unique<WindowVisibility>(*this))
     , m_menuCommands(std::make_unique<MenuCommands>(*this))
     , m_shutdown(std::make_unique<Shutdown>(*this))
-{
-}
+{ }
 
 HoroluxApp::~HoroluxApp()
 {
@@ -95,5 +94,5 @@ bool HoroluxApp::receiveIntoClockFields()
 {
     Module1 &m = m_module1;
     return m_receiver->ReceiveRmc(m.gpsYear, m.gpsMonth, m.gpsDayOfWeek, m.gpsDay, m.gpsHour,
-                                  m.gpsMinute, m.gpsSecond, m.gpsMilliseconds);
+        m.gpsMinute, m.gpsSecond, m.gpsMilliseconds);
 }

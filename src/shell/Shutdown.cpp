@@ -4,8 +4,11 @@
 
 Shutdown::Shutdown(HoroluxApp &app)
     : m_app(app)
-{
-}
+{ }
 
-void Shutdown::Form_QueryUnload(bool &cancel, int) { cancel = true; }
-void Shutdown::unloadMainWindow() { }
+void Shutdown::Form_QueryUnload(bool &cancel, int)
+{
+    cancel = true;
+}
+void Shutdown::unloadMainWindow()
+{ }

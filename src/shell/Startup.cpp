@@ -4,7 +4,7 @@
 
 Startup::Startup(HoroluxApp &app)
     : m_app(app)
-{
-}
+{ }
 
-void Startup::run() { }
+void Startup::run()
+{ }

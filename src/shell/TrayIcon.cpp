@@ -4,9 +4,11 @@
 
 TrayIcon::TrayIcon(HoroluxApp &app)
     : m_app(app)
-{
-}
+{ }
 
-void TrayIcon::add() { }
-void TrayIcon::remove() { }
-void TrayIcon::Form_MouseMove(int, int, double, double) { }
+void TrayIcon::add()
+{ }
+void TrayIcon::remove()
+{ }
+void TrayIcon::Form_MouseMove(int, int, double, double)
+{ }

@@ -4,7 +4,7 @@
 
 WindowVisibility::WindowVisibility(HoroluxApp &app)
     : m_app(app)
-{
-}
+{ }
 
-void WindowVisibility::menuMenuHide_Click() { }
+void WindowVisibility::menuMenuHide_Click()
+{ }

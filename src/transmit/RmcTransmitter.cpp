@@ -4,7 +4,7 @@
 
 RmcTransmitter::RmcTransmitter(HoroluxApp &app)
     : m_app(app)
-{
-}
+{ }
 
-void RmcTransmitter::TransmitRmc() { }
+void RmcTransmitter::TransmitRmc()
+{ }

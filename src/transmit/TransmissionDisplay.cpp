@@ -4,7 +4,7 @@
 
 TransmissionDisplay::TransmissionDisplay(HoroluxApp &app)
     : m_app(app)
-{
-}
+{ }
 
-void TransmissionDisplay::Timer4_Timer() { }
+void TransmissionDisplay::Timer4_Timer()
+{ }

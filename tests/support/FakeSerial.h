@@ -8,11 +8,11 @@
 // What a fake device on one port number does and what it was sent.
 struct FakePort
 {
-    int openError = 0;   // raised by the next opens when not 0
-    bool cts = true;     // state of the CTS line
-    int ioError = 0;     // raised by reads and writes when not 0
-    QByteArray input;    // waiting to be read by the program
-    QByteArray output;   // written by the program
+    int openError = 0; // raised by the next opens when not 0
+    bool cts = true; // state of the CTS line
+    int ioError = 0; // raised by reads and writes when not 0
+    QByteArray input; // waiting to be read by the program
+    QByteArray output; // written by the program
     int openCount = 0;
     bool isOpen = false;
     bool failed = false; // unplugged while open

@@ -14,7 +14,7 @@ PseudoTerminal::PseudoTerminal()
     char name[256] = {};
     if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0)
         throw std::runtime_error("openpty failed");
-    termios raw{};
+    termios raw {};
     ::tcgetattr(m_slave, &raw);
     ::cfmakeraw(&raw);
     ::tcsetattr(m_slave, TCSANOW, &raw);

@@ -17,7 +17,7 @@ public:
     static QDateTime defaultStart();
 
     explicit TestRig(const QDateTime &startUtc = defaultStart(),
-                     std::unique_ptr<SerialDeviceFactory> ports = nullptr);
+        std::unique_ptr<SerialDeviceFactory> ports = nullptr);
     ~TestRig();
 
     QString folder() const { return m_dir.path(); }

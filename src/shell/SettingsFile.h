@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <optional>
+
+// The three-byte settings file "GPSInit.ini" beside the executable: receive port, wait-for-lock
+// flag, transmit port.
+class SettingsFile
+{
+public:
+    using Bytes = std::array<quint8, 3>;
+
+    explicit SettingsFile(const QString &folder);
+
+    // Empty when there is no such file (a file that cannot be read counts as none).
+    std::optional<Bytes> read() const;
+    // False when the file could not be written; nothing that was in it before is lost.
+    bool write(const Bytes &bytes) const;
+
+private:
+    QString m_folder;
+};
