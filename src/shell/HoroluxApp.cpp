@@ -15,6 +15,8 @@
 #include "transmit/RmcTransmitter.h"
 #include "transmit/TransmissionDisplay.h"
 
+#include <QSystemTrayIcon>
+
 HoroluxApp::HoroluxApp(const Environment &environment, QObject *parent)
     : QObject(parent)
     , m_env(environment)
@@ -37,6 +39,11 @@ HoroluxApp::~HoroluxApp()
     m_form5.reset();
     m_form4.reset();
     m_form1.reset();
+}
+
+bool HoroluxApp::hasNotificationArea() const
+{
+    return m_notificationArea ? *m_notificationArea : QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 void HoroluxApp::start()

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <optional>
 
 class Clock;
 class SerialDeviceFactory;
@@ -50,6 +51,10 @@ public:
     QString executableDir() const { return m_env.executableDir; }
     QString runtimeDir() const { return m_env.runtimeDir; }
 
+    // Whether the desktop shows tray icons: the window system says, unless a test has decided.
+    bool hasNotificationArea() const;
+    void setNotificationArea(std::optional<bool> present) { m_notificationArea = present; }
+
     Form1 *form1();
     Form4 *form4();
     Form5 *form5();
@@ -79,6 +84,7 @@ public:
 private:
     Module1 m_module1;
     Environment m_env;
+    std::optional<bool> m_notificationArea;
     std::unique_ptr<Form1> m_form1;
     std::unique_ptr<Form4> m_form4;
     std::unique_ptr<Form5> m_form5;

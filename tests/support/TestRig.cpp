@@ -19,6 +19,8 @@ TestRig::TestRig(const QDateTime &startUtc, std::unique_ptr<SerialDeviceFactory>
     environment.executableDir = m_dir.path();
     environment.runtimeDir = m_dir.path() + QStringLiteral("/run");
     m_app = std::make_unique<HoroluxApp>(environment);
+    // Tests play a desktop with a notification area, where the program starts hidden.
+    m_app->setNotificationArea(true);
     QObject::connect(&m_driver, &QTimer::timeout, &m_driver, [this] { m_clock.advance(1000); });
 }
 
