@@ -3,29 +3,89 @@
 #include "serial/MSComm.h"
 
 #include <QWidget>
+#include <memory>
 
 class HoroluxApp;
+class PortProbe;
 class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class Timer;
 
 // The port setup dialog; also the home of the three serial port objects and the wait-for-lock
-// option. Created on first touch, never unloaded.
+// option. Created on first touch, never unloaded: a close request only hides it.
 class Form5 : public QWidget
 {
     Q_OBJECT
 public:
     explicit Form5(HoroluxApp &app);
+    ~Form5() override;
 
+    // Handlers.
     void Form_Load();
+    void Form_Activate();
+    void Form_QueryUnload(bool &cancel, int unloadMode);
+    void Combo1_Click();
+    void Command1_Click();
+    void Command3_Click();
+    void Timer3_Timer();
+    // Key handlers get the character code and pass the key on unchanged.
+    void Combo1_KeyPress(int &keyAscii);
+    void Command1_KeyPress(int &keyAscii);
+    void Command3_KeyPress(int &keyAscii);
+    void Check1_KeyPress(int &keyAscii);
+    void Form_KeyPress(int &keyAscii);
+
+    // Selecting an entry from code runs the Click handler, as a pick by the user does.
+    void setListIndex(int index);
 
     // The wait-for-lock option as stored: 0 unchecked, 1 checked, 2 greyed.
     int check1Value() const;
     void setCheck1Value(int value);
 
+    // Window geometry in twips (outer size), as the program's algorithms use it.
+    int leftTwips() const;
+    int topTwips() const;
+    int widthTwips() const;
+    int heightTwips() const;
+    void setWidthTwips(int width);
+    void setHeightTwips(int height);
+
+    QFrame *Frame1;
+    QLabel *Label1;
+    QComboBox *Combo1;
+    QFrame *Frame2;
+    QPushButton *Command1;
+    QPushButton *Command3;
+    QCheckBox *Check1;
+    QLineEdit *Text1;
+    Timer *Timer3;
+
     MSComm MSComm1; // receive port
     MSComm MSComm2; // transmit port
     MSComm MSComm3; // probe port
-    QCheckBox *Check1;
+
+    // True while the activation handler preselects the list; picks made then start no probe.
+    bool activating = false;
+    // Ticks of Timer3 left in the current probe wait.
+    qint16 probeCountdown = 0;
+
+protected:
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void createControls();
+    void connectHandlers();
+    void toggleCheck1();
+    static int characterCode(const QKeyEvent *event);
+    void runSetOrStop(int keyAscii);
+
     HoroluxApp &m_app;
+    std::unique_ptr<PortProbe> m_probe;
 };

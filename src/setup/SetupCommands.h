@@ -1,6 +1,7 @@
 #pragma once
 
 class HoroluxApp;
+class Form5;
 
 // The two "SetUp" menu commands: open the setup dialog for one side, wait until the user is
 // done with it, then bring the main window in line with the outcome.
@@ -13,5 +14,14 @@ public:
     void menuSetTrans_Click();
 
 private:
+    // Shows the prepared dialog in front, disables the main window and waits until the dialog
+    // hands it back; false when the program is shutting down instead.
+    bool runDialog(Form5 *form);
+    void applyReceiveStopped();
+    void applyReceiveSet();
+    void applyTransmitStopped();
+    void applyTransmitSet();
+    void setTransmissionEntriesVisible(bool visible);
+
     HoroluxApp &m_app;
 };

@@ -1,0 +1,44 @@
+#include "SetupCheckBox.h"
+
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+SetupCheckBox::SetupCheckBox(const QString &text, QWidget *parent)
+    : QCheckBox(text, parent)
+{
+    setTristate(true);
+}
+
+void SetupCheckBox::nextCheckState()
+{
+    setCheckState(checkState() == Qt::Unchecked ? Qt::Checked : Qt::Unchecked);
+}
+
+bool SetupCheckBox::hitButton(const QPoint &pos) const
+{
+    return rect().contains(pos);
+}
+
+void SetupCheckBox::paintEvent(QPaintEvent *)
+{
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QString caption = option.text;
+    option.text.clear();
+    painter.drawControl(QStyle::CE_CheckBox, option);
+
+    QRect textRect = style()->subElementRect(QStyle::SE_CheckBoxContents, &option, this);
+    textRect.setRight(rect().right());
+    textRect.setTop(rect().top());
+    textRect.setBottom(rect().bottom());
+    painter.drawItemText(textRect,
+        Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, palette(),
+        isEnabled(), caption, QPalette::WindowText);
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = textRect;
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+    }
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QCheckBox>
+
+// The wait-for-lock check box: its long caption wraps onto a second line, and a click toggles
+// between checked and unchecked only; the greyed state is set by the program, never by a click.
+class SetupCheckBox : public QCheckBox
+{
+    Q_OBJECT
+public:
+    explicit SetupCheckBox(const QString &text, QWidget *parent = nullptr);
+
+protected:
+    void nextCheckState() override;
+    bool hitButton(const QPoint &pos) const override;
+    void paintEvent(QPaintEvent *event) override;
+};
