@@ -13,10 +13,16 @@ public:
 
     explicit SettingsFile(const QString &folder);
 
+    // The bytes to store for these settings: ports as they are, the option as FF (checked) or 00.
+    static Bytes compose(int receivePort, int check1Value, int transmitPort);
+
     // Empty when there is no such file (a file that cannot be read counts as none).
     std::optional<Bytes> read() const;
     // False when the file could not be written; nothing that was in it before is lost.
     bool write(const Bytes &bytes) const;
+
+    // The file the folder listing finds, whatever the case of its name; empty when none.
+    QString existingPath() const;
 
 private:
     QString m_folder;

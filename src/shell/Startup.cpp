@@ -1,10 +1,165 @@
 #include "Startup.h"
 
-#include "shell/HoroluxApp.h"
+#include "Form1.h"
+#include "HoroluxApp.h"
+#include "SettingsFile.h"
+#include "SingleInstance.h"
+#include "TrayIcon.h"
+#include "WindowVisibility.h"
+#include "platform/Timer.h"
+#include "platform/Twips.h"
+#include "serial/CommError.h"
+#include "setup/Form5.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+namespace {
+constexpr int kWidthTwips = 3930;
+constexpr int kHeightTwips = 3195;
+constexpr int kHelpForceFile = 9;
+const QString kLineSettings = QStringLiteral("2400,N,8,1");
+
+// A port that is missing, busy or refuses its settings is left closed without a word; the
+// receive routine reports it when it is used.
+void openQuietly(MSComm &port, int portNumber)
+{
+    try {
+        port.setCommPort(portNumber);
+        port.setSettings(kLineSettings);
+        port.setPortOpen(true);
+    } catch (const CommError &) { }
+}
+} // namespace
 
 Startup::Startup(HoroluxApp &app)
     : m_app(app)
 { }
 
+QString Startup::duplicateInstanceText()
+{
+    return QStringLiteral(" Horolux is already open! \r\n\r\n"
+                          "Look in the status panel for the Horolux icon.\r\n"
+                          " If icon is not there, try again or restart system. ");
+}
+
 void Startup::run()
-{ }
+{
+    if (!takeSingleInstanceLock()) {
+        runDuplicateInstancePath();
+        return;
+    }
+    setUpHelp();
+    sizeAndCentre();
+    applySettings();
+    m_app.trayIcon().add();
+    openReceivePort();
+    openTransmitPort();
+    // Last, so the main clock cycle never runs on a half-built start-up.
+    m_app.form1()->Timer1->setEnabled(true);
+    revealWithoutNotificationArea();
+}
+
+bool Startup::takeSingleInstanceLock()
+{
+    // The lock belongs to the application object and lasts as long as the program.
+    auto *lock = new SingleInstance(m_app.executableDir(), m_app.runtimeDir(), &m_app);
+    if (lock->tryLock())
+        return true;
+    delete lock;
+    return false;
+}
+
+void Startup::runDuplicateInstancePath()
+{
+    Form1 *form = m_app.form1();
+    form->setEnabled(false);
+    m_app.ShowMessageBox(duplicateInstanceText(), 16, 0, QStringLiteral("Horolux"));
+    form->setEnabled(true);
+    // Its tick closes this copy; nothing else of the start-up runs.
+    form->Timer2->setEnabled(true);
+}
+
+void Startup::setUpHelp()
+{
+    Form1 *form = m_app.form1();
+    form->helpFile = m_app.executableDir() + QStringLiteral("/Horolux.hlp");
+    form->helpCommand = kHelpForceFile;
+}
+
+void Startup::sizeAndCentre()
+{
+    Form1 *form = m_app.form1();
+    form->setSizeTwips(kWidthTwips, kHeightTwips);
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->geometry();
+    const int top = (Twips::fromPixels(area.height()) - form->heightTwips()) / 2;
+    const int left = (Twips::fromPixels(area.width()) - form->widthTwips()) / 2;
+    form->setPositionTwips(
+        Twips::fromPixels(area.left()) + left, Twips::fromPixels(area.top()) + top);
+}
+
+void Startup::applySettings()
+{
+    const std::optional<SettingsFile::Bytes> bytes = SettingsFile(m_app.executableDir()).read();
+    if (!bytes)
+        return; // no file: both ports stay 0 and the option keeps its designed state
+    Module1 &m = m_app.module1();
+    m.settingsBytes = *bytes;
+    m.receivePort = (*bytes)[0];
+    m_app.form5()->setCheck1Value((*bytes)[1] != 0 ? 1 : 0);
+    m.transmitPort = (*bytes)[2];
+}
+
+void Startup::openReceivePort()
+{
+    Form1 *form = m_app.form1();
+    const int port = m_app.module1().receivePort;
+    if (!isSelectablePort(port)) {
+        form->Text3[0]->setText(QStringLiteral("Receive : Not Selected"));
+        form->Command3->setEnabled(false);
+        return;
+    }
+    openQuietly(m_app.form5()->MSComm1, port);
+    form->Text3[0]->setText(QStringLiteral("Receive : Comm Port ") + QString::number(port));
+    form->menuSetRcv->setChecked(true);
+    form->Command3->setEnabled(true);
+}
+
+void Startup::openTransmitPort()
+{
+    Form1 *form = m_app.form1();
+    const Module1 &m = m_app.module1();
+    const int port = m.transmitPort;
+    if (!isSelectablePort(port)) {
+        form->Text3[1]->setText(QStringLiteral("Transmit : Not Selected"));
+        return;
+    }
+    // One port serving both directions is opened once, as the receive port.
+    if (port != m.receivePort)
+        openQuietly(m_app.form5()->MSComm2, port);
+    form->Text3[1]->setText(QStringLiteral("Transmit : Comm Port ") + QString::number(port));
+    form->menuSetTrans->setChecked(true);
+    form->menuMenuTrans->setVisible(true);
+    form->menuMenuC->setVisible(true);
+}
+
+void Startup::revealWithoutNotificationArea()
+{
+    if (m_app.hasNotificationArea())
+        return;
+    // Without a tray the hidden window would be out of reach: show it as the tray's double click
+    // would, once start-up has returned to the event loop (showing may run a receive search).
+    Form1 *form = m_app.form1();
+    WindowVisibility *visibility = &m_app.windowVisibility();
+    QTimer::singleShot(0, form, [form, visibility] {
+        if (!form->isVisible())
+            visibility->menuMenuHide_Click();
+    });
+}

@@ -4,6 +4,7 @@
 
 class HoroluxApp;
 
+// The main window's load handler: everything the program does before it settles in the tray.
 class Startup : public QObject
 {
     Q_OBJECT
@@ -12,6 +13,18 @@ public:
 
     void run();
 
+    // What a second copy says before it closes itself.
+    static QString duplicateInstanceText();
+
 private:
+    bool takeSingleInstanceLock();
+    void runDuplicateInstancePath();
+    void setUpHelp();
+    void sizeAndCentre();
+    void applySettings();
+    void openReceivePort();
+    void openTransmitPort();
+    void revealWithoutNotificationArea();
+
     HoroluxApp &m_app;
 };

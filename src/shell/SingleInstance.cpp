@@ -1,0 +1,82 @@
+#include "SingleInstance.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QStandardPaths>
+#include <cstdio>
+
+namespace {
+QString lockFolder(const QString &runtimeDir)
+{
+    if (!runtimeDir.isEmpty())
+        return runtimeDir;
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return runtime.isEmpty() ? QDir::tempPath() : runtime;
+}
+
+void report(const QString &path, const QString &reason)
+{
+    const QString line
+        = QStringLiteral("horolux: cannot make the single-instance lock %1: %2; starting anyway.\n")
+              .arg(QDir::toNativeSeparators(path), reason);
+    std::fputs(line.toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+}
+
+QString describe(QLockFile::LockError error)
+{
+    switch (error) {
+    case QLockFile::PermissionError:
+        return QStringLiteral("permission denied");
+    case QLockFile::UnknownError:
+        return QStringLiteral("unknown error");
+    case QLockFile::NoError:
+    case QLockFile::LockFailedError:
+        break;
+    }
+    return QStringLiteral("held by another process");
+}
+} // namespace
+
+SingleInstance::SingleInstance(
+    const QString &executableDir, const QString &runtimeDir, QObject *parent)
+    : QObject(parent)
+    , m_lockPath(QDir(lockFolder(runtimeDir)).filePath(lockFileName(executableDir)))
+{ }
+
+SingleInstance::~SingleInstance() = default;
+
+QString SingleInstance::lockFileName(const QString &executableDir)
+{
+    // The same folder reached through a link is the same installation.
+    const QDir dir(executableDir);
+    const QString canonical = dir.canonicalPath();
+    const QString key = canonical.isEmpty() ? dir.absolutePath() : canonical;
+    const QByteArray hash = QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha256);
+    return QStringLiteral("horolux-%1.lock").arg(QString::fromLatin1(hash.toHex().left(16)));
+}
+
+bool SingleInstance::tryLock()
+{
+    if (isLocked())
+        return true;
+    QDir().mkpath(QFileInfo(m_lockPath).path());
+    m_lock = std::make_unique<QLockFile>(m_lockPath);
+    // Never count a live copy's lock as stale because of its age; only a dead owner frees it.
+    m_lock->setStaleLockTime(0);
+    if (m_lock->tryLock(0))
+        return true;
+    const QLockFile::LockError error = m_lock->error();
+    m_lock.reset();
+    if (error == QLockFile::LockFailedError)
+        return false;
+    report(m_lockPath, describe(error));
+    return true;
+}
+
+bool SingleInstance::isLocked() const
+{
+    return m_lock && m_lock->isLocked();
+}
