@@ -1,6 +1,7 @@
 #include "platform/SystemClock.h"
 #include "serial/DevicePortFactory.h"
 #include "shell/HoroluxApp.h"
+#include "shell/Shutdown.h"
 
 #include <QApplication>
 
@@ -12,6 +13,7 @@ int main(int argc, char *argv[])
     SystemClock clock;
     DevicePortFactory ports(QApplication::applicationDirPath());
     HoroluxApp horolux({&clock, &ports, QApplication::applicationDirPath(), QString()});
+    horolux.shutdown().installSystemCloseHandlers();
     horolux.start();
     return QApplication::exec();
 }

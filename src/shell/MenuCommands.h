@@ -1,14 +1,18 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 
+class HelpViewer;
 class HoroluxApp;
 
+// The menu bar's commands that are not the show/hide toggle.
 class MenuCommands : public QObject
 {
     Q_OBJECT
 public:
     explicit MenuCommands(HoroluxApp &app);
+    ~MenuCommands() override;
 
     void menuMenuTrans_Click();
     void menuMenuExit_Click();
@@ -18,6 +22,10 @@ public:
     void menuHelpService_Click();
     void menuHelpAbout_Click();
 
+    // The help window once "Help" has been used, else null.
+    HelpViewer *helpViewer() const;
+
 private:
     HoroluxApp &m_app;
+    QPointer<HelpViewer> m_helpViewer;
 };

@@ -1,14 +1,131 @@
 #include "Shutdown.h"
 
-#include "shell/HoroluxApp.h"
+#include "Form1.h"
+#include "HoroluxApp.h"
+#include "SettingsFile.h"
+#include "TrayIcon.h"
+#include "WindowVisibility.h"
+#include "dialogs/Form10.h"
+#include "dialogs/Form9.h"
+#include "platform/EventPump.h"
+#include "platform/SessionEndWatcher.h"
+#include "platform/Timer.h"
+#include "setup/Form5.h"
+#include "transmit/Form4.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+void endProcessNow(int exitCode)
+{
+    // The exit path may run inside a waiting loop several handlers deep; unwinding them would
+    // let them carry on against closed ports. Everything worth keeping is saved by now.
+    std::fflush(nullptr);
+    ::_exit(exitCode);
+}
+} // namespace
 
 Shutdown::Shutdown(HoroluxApp &app)
     : m_app(app)
+    , m_processEnd(endProcessNow)
 { }
 
-void Shutdown::Form_QueryUnload(bool &cancel, int)
+Shutdown::~Shutdown() = default;
+
+void Shutdown::Form_QueryUnload(bool &cancel, int unloadMode)
 {
+    Form1 *form = m_app.form1();
+    if (form->Timer2->Enabled()) {
+        // A duplicate copy: it never saved, opened or added anything.
+        cancel = false;
+        unloadOtherWindows();
+        return;
+    }
+    if (unloadMode != UserClose) {
+        // A request arriving while the exit path runs (it yields to events twice) is left to
+        // the running one, which ends the process.
+        cancel = m_exiting;
+        if (!m_exiting)
+            runExitPath();
+        return;
+    }
+    if (WindowVisibility::isShown(form))
+        m_app.windowVisibility().menuMenuHide_Click();
     cancel = true;
 }
+
 void Shutdown::unloadMainWindow()
-{ }
+{
+    closeMainWindow(CodeClose);
+}
+
+void Shutdown::installSystemCloseHandlers()
+{
+    if (m_sessionEnd)
+        return;
+    m_sessionEnd = std::make_unique<SessionEndWatcher>();
+    connect(m_sessionEnd.get(), &SessionEndWatcher::endRequested, this,
+        [this] { closeMainWindow(SessionEnd); });
+}
+
+void Shutdown::closeMainWindow(int reason)
+{
+    bool cancel = false;
+    Form_QueryUnload(cancel, reason);
+    if (cancel)
+        return;
+    m_app.form1()->hide();
+    // The exit path ends the process itself; a duplicate copy ends once its window is gone.
+    if (!m_exiting)
+        m_processEnd(0);
+}
+
+void Shutdown::runExitPath()
+{
+    m_exiting = true;
+    Module1 &m = m_app.module1();
+    Form1 *form = m_app.form1();
+    // First, so that a loop waiting further down stops instead of touching closed ports.
+    m.shuttingDown = true;
+    form->Timer1->setEnabled(false);
+    form->Timer4->setEnabled(false);
+    writeSettings();
+    EventPump::processPending();
+    closePorts();
+    m_app.trayIcon().remove();
+    EventPump::processPending();
+    unloadOtherWindows();
+    m_processEnd(0);
+}
+
+void Shutdown::writeSettings()
+{
+    Module1 &m = m_app.module1();
+    m.settingsBytes = SettingsFile::Bytes {quint8(m.receivePort),
+        quint8(m_app.form5()->check1Value() == 1 ? 0xFF : 0x00), quint8(m.transmitPort)};
+    // A failure is reported by the file itself; the ports and the tray icon are still released.
+    SettingsFile(m_app.executableDir()).write(m.settingsBytes);
+}
+
+void Shutdown::closePorts()
+{
+    Form5 *form5 = m_app.form5();
+    if (form5->MSComm1.PortOpen())
+        form5->MSComm1.setPortOpen(false);
+    if (form5->MSComm2.PortOpen())
+        form5->MSComm2.setPortOpen(false);
+}
+
+void Shutdown::unloadOtherWindows()
+{
+    // The setup dialog refuses to close; the process ends regardless.
+    if (m_app.isForm4Loaded())
+        m_app.form4()->close();
+    if (m_app.isForm5Loaded())
+        m_app.form5()->close();
+    if (m_app.isForm9Loaded())
+        m_app.form9()->close();
+    if (m_app.isForm10Loaded())
+        m_app.form10()->close();
+}

@@ -1,19 +1,47 @@
 #pragma once
 
 #include <QObject>
+#include <functional>
+#include <memory>
 
 class HoroluxApp;
+class SessionEndWatcher;
 
+// Every request to close the main window: a closing duplicate copy goes away, a close by the
+// program or the system ends the program in order (settings saved, ports closed, tray icon
+// removed), a close by the user only hides the window.
 class Shutdown : public QObject
 {
     Q_OBJECT
 public:
+    // Close reasons: 0 is the user's close box; anything else ends the program.
+    enum CloseReason { UserClose = 0, CodeClose = 1, SessionEnd = 2 };
+    using ProcessEnd = std::function<void(int exitCode)>;
+
     explicit Shutdown(HoroluxApp &app);
+    ~Shutdown() override;
 
     void Form_QueryUnload(bool &cancel, int unloadMode);
     // Unloads the main window by code (the exit command, a closing duplicate copy).
     void unloadMainWindow();
 
+    // Termination signals and the session manager's quit end the program as "Exit" does.
+    // Called once by main(); signal handlers are process-wide.
+    void installSystemCloseHandlers();
+
+    // How the process ends; the default ends it at once, wherever the exit path was reached
+    // from. Tests record the call instead.
+    void setProcessEnd(ProcessEnd end) { m_processEnd = std::move(end); }
+
 private:
+    void closeMainWindow(int reason);
+    void runExitPath();
+    void writeSettings();
+    void closePorts();
+    void unloadOtherWindows();
+
     HoroluxApp &m_app;
+    ProcessEnd m_processEnd;
+    bool m_exiting = false;
+    std::unique_ptr<SessionEndWatcher> m_sessionEnd;
 };

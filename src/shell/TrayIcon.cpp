@@ -1,14 +1,140 @@
 #include "TrayIcon.h"
 
-#include "shell/HoroluxApp.h"
+#include "Form1.h"
+#include "HoroluxApp.h"
+#include "WindowVisibility.h"
+#include "platform/Twips.h"
+#include "transmit/Form4.h"
+
+#include <QCursor>
+#include <QMenu>
+#include <QtEndian>
+#include <cmath>
+
+namespace {
+constexpr int NIM_ADD = 0;
+constexpr int NIM_DELETE = 2;
+constexpr quint32 kIconId = 1;
+constexpr quint32 kFlags = 1 | 2 | 4; // callback message, icon and tip are valid
+constexpr quint32 kMouseMove = 0x200; // the callback arrives as a mouse move of the main window
+constexpr quint32 kUnusedCallback = 1;
+const QString kTip = QStringLiteral("Horolux  ");
+} // namespace
 
 TrayIcon::TrayIcon(HoroluxApp &app)
     : m_app(app)
 { }
 
+TrayIcon::~TrayIcon() = default;
+
+QByteArray TrayIcon::BuildTrayIconData(quint32 window, quint32 id, quint32 flags,
+    quint32 callbackMessage, quint32 icon, const QString &tip)
+{
+    QByteArray data(kRecordSize, ' ');
+    const quint32 numbers[] = {quint32(kRecordSize), window, id, flags, callbackMessage, icon};
+    char *out = data.data();
+    for (quint32 number : numbers) {
+        qToLittleEndian(number, out);
+        out += sizeof(number);
+    }
+    // The tip keeps room for its NUL; a longer text is cut.
+    const QByteArray text = tip.toLatin1().left(kTipSize - 1);
+    std::copy(text.cbegin(), text.cend(), out);
+    out[text.size()] = '\0';
+    return data;
+}
+
+QString TrayIcon::tipOf(const QByteArray &record)
+{
+    const QByteArray tip = record.mid(kRecordSize - kTipSize);
+    return QString::fromLatin1(tip.left(tip.indexOf('\0')));
+}
+
+int TrayIcon::mouseCodeFor(QSystemTrayIcon::ActivationReason reason)
+{
+    switch (reason) {
+    case QSystemTrayIcon::Trigger:
+        return kLeftButtonUp;
+    case QSystemTrayIcon::DoubleClick:
+        return kLeftDoubleClick;
+    case QSystemTrayIcon::Context:
+        return kRightButtonUp;
+    case QSystemTrayIcon::MiddleClick:
+    case QSystemTrayIcon::Unknown:
+        break;
+    }
+    return 0;
+}
+
 void TrayIcon::add()
-{ }
+{
+    Shell_NotifyIconA(NIM_ADD, record(kMouseMove, kTip));
+}
+
 void TrayIcon::remove()
-{ }
-void TrayIcon::Form_MouseMove(int, int, double, double)
-{ }
+{
+    if (m_icon)
+        Shell_NotifyIconA(NIM_DELETE, record(kUnusedCallback, QString()));
+}
+
+QByteArray TrayIcon::record(quint32 callbackMessage, const QString &tip) const
+{
+    const quint32 window = quint32(m_app.form1()->winId());
+    const quint32 icon = quint32(m_app.form4()->windowIcon().cacheKey());
+    return BuildTrayIconData(window, kIconId, kFlags, callbackMessage, icon, tip);
+}
+
+bool TrayIcon::Shell_NotifyIconA(int message, const QByteArray &record)
+{
+    // The program has one icon, so the record's window and identifier always name this one.
+    if (message == NIM_DELETE) {
+        m_icon.reset();
+        return true;
+    }
+    if (message != NIM_ADD || m_icon)
+        return false;
+    m_icon = std::make_unique<QSystemTrayIcon>(m_app.form4()->windowIcon());
+    m_icon->setToolTip(tipOf(record));
+    // No context menu of Qt's own: a right click is a mouse code like the others, so it is
+    // ignored while the main window is disabled.
+    connect(m_icon.get(), &QSystemTrayIcon::activated, this, &TrayIcon::onActivated);
+    m_icon->show();
+    return true;
+}
+
+void TrayIcon::onActivated(QSystemTrayIcon::ActivationReason reason)
+{
+    m_app.form1()->Form_MouseMove(0, 0, double(mouseCodeFor(reason)) * Twips::kPerPixel, 0);
+}
+
+void TrayIcon::Form_MouseMove(int, int, double x, double)
+{
+    Form1 *form = m_app.form1();
+    if (!form->isEnabled())
+        return;
+    switch (int(std::lround(x / Twips::kPerPixel))) {
+    case kLeftButtonUp:
+        if (form->isVisible())
+            form->activateWindow();
+        break;
+    case kLeftDoubleClick:
+        bringMainWindowForward();
+        m_app.windowVisibility().menuMenuHide_Click();
+        break;
+    case kRightButtonUp:
+        bringMainWindowForward();
+        form->menuMenuMain->popup(QCursor::pos());
+        break;
+    default:
+        break;
+    }
+}
+
+void TrayIcon::bringMainWindowForward()
+{
+    Form1 *form = m_app.form1();
+    if (!form->isVisible())
+        return;
+    form->raise();
+    form->activateWindow();
+}

@@ -1,0 +1,120 @@
+#include "FakeSerial.h"
+#include "TestRig.h"
+#include "setup/Form5.h"
+#include "shell/Form1.h"
+#include "shell/WindowVisibility.h"
+#include "transmit/Form4.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+const QByteArray kSentence
+    = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n";
+const QString kShowCaption = QStringLiteral("&Show Horolux");
+const QString kHideCaption = QStringLiteral("&Hide Horolux");
+} // namespace
+
+class tst_Visibility : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void hidingTakesTheMonitorAlong();
+    void showingIsTopmostAndReceives_data();
+    void showingIsTopmostAndReceives();
+    void withoutTrayTheWindowIsMinimized();
+
+private:
+    void toggle() { m_rig->app().windowVisibility().menuMenuHide_Click(); }
+    Form1 *form() { return m_rig->app().form1(); }
+
+    FakeSerialFactory *m_ports = nullptr;
+    std::unique_ptr<TestRig> m_rig;
+};
+
+void tst_Visibility::init()
+{
+    auto ports = std::make_unique<FakeSerialFactory>();
+    m_ports = ports.get();
+    m_rig = std::make_unique<TestRig>(TestRig::defaultStart(), std::move(ports));
+}
+
+void tst_Visibility::cleanup()
+{
+    m_rig.reset();
+}
+
+void tst_Visibility::hidingTakesTheMonitorAlong()
+{
+    toggle();
+    m_rig->app().form4()->show();
+    QVERIFY(form()->isVisible());
+    QCOMPARE(form()->menuMenuHide->text(), kHideCaption);
+
+    toggle();
+    QVERIFY(!form()->isVisible());
+    QVERIFY(!m_rig->app().form4()->isVisible());
+    QCOMPARE(form()->menuMenuHide->text(), kShowCaption);
+    QVERIFY(!form()->Text2->isEnabled());
+
+    // Showing again brings back the main window only.
+    toggle();
+    QVERIFY(form()->isVisible());
+    QVERIFY(!m_rig->app().form4()->isVisible());
+    QCOMPARE(form()->menuMenuHide->text(), kHideCaption);
+}
+
+void tst_Visibility::showingIsTopmostAndReceives_data()
+{
+    QTest::addColumn<bool>("receivePortSet");
+    QTest::newRow("receive port set") << true;
+    QTest::newRow("no receive port") << false;
+}
+
+void tst_Visibility::showingIsTopmostAndReceives()
+{
+    QFETCH(bool, receivePortSet);
+    FakePort &port = m_ports->port(3);
+    Form5 *form5 = m_rig->app().form5();
+    form5->MSComm1.setCommPort(3);
+    form5->MSComm1.setPortOpen(true);
+    form()->menuSetRcv->setChecked(receivePortSet);
+    m_rig->m().receivePort = receivePortSet ? 3 : 0;
+    // The receiver speaks only once the search has started listening.
+    QTimer::singleShot(0, form(), [&port] { port.input = kSentence; });
+
+    toggle();
+    QVERIFY(form()->isVisible());
+    QVERIFY(form()->windowFlags() & Qt::WindowStaysOnTopHint);
+    QCOMPARE(form()->menuMenuHide->text(), kHideCaption);
+    if (receivePortSet) {
+        QCOMPARE(form()->Text2->text(), QStringLiteral("12:35 PM"));
+        QVERIFY(form()->Text2->isEnabled());
+        QCOMPARE(m_rig->m().gpsHour, qint16(12));
+    } else {
+        QVERIFY(form()->Text2->text().isEmpty());
+        QCOMPARE(m_rig->m().gpsHour, qint16(0));
+    }
+}
+
+void tst_Visibility::withoutTrayTheWindowIsMinimized()
+{
+    m_rig->app().setNotificationArea(false);
+    toggle();
+    toggle();
+    QVERIFY(form()->isMinimized());
+    QVERIFY(!WindowVisibility::isShown(form()));
+    QCOMPARE(form()->menuMenuHide->text(), kShowCaption);
+
+    toggle();
+    QVERIFY(WindowVisibility::isShown(form()));
+    QVERIFY(!form()->isMinimized());
+    QCOMPARE(form()->menuMenuHide->text(), kHideCaption);
+}
+
+QTEST_MAIN(tst_Visibility)
+#include "tst_visibility.moc"
