@@ -78,8 +78,9 @@ void QtSerialDevice::applySettings(const LineSettings &settings)
 
 void QtSerialDevice::onError(QSerialPort::SerialPortError error)
 {
-    if (error == QSerialPort::ResourceError) {
-        // Unplugged or hung up: release the descriptor so the device can come back.
+    if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError) {
+        // Unplugged or hung up (a pseudo-terminal reports a read error, and keeps reporting it
+        // in a tight loop while open): release the descriptor so the device can come back.
         m_failed = true;
         m_port.close();
     }

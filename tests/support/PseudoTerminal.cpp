@@ -51,6 +51,12 @@ void PseudoTerminal::write(const QByteArray &data)
     }
 }
 
+qsizetype PseudoTerminal::writeSome(const QByteArray &data)
+{
+    const ssize_t n = ::write(m_master, data.constData(), size_t(data.size()));
+    return n > 0 ? qsizetype(n) : 0;
+}
+
 QByteArray PseudoTerminal::readAvailable()
 {
     QByteArray result;

@@ -18,6 +18,8 @@ public:
     void linkAsPort(const QString &folder, int portNumber) const;
 
     void write(const QByteArray &data);
+    // Writes what fits without waiting; returns how much that was.
+    qsizetype writeSome(const QByteArray &data);
     // Everything the program has sent so far (non-blocking).
     QByteArray readAvailable();
     // Plays an unplugged device: the program's side sees a hang-up.

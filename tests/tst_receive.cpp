@@ -1,0 +1,302 @@
+#include "PseudoTerminal.h"
+#include "TestRig.h"
+#include "platform/Timer.h"
+#include "receive/ClockSetting.h"
+#include "setup/Form5.h"
+#include "shell/Form1.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimeZone>
+
+namespace {
+const QByteArray kExample
+    = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n";
+
+QByteArray withStatus(char status)
+{
+    QByteArray sentence = kExample;
+    sentence[14] = status;
+    return sentence;
+}
+} // namespace
+
+class tst_Receive : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void setTimeFromExampleSentence();
+    void waitForLockOption_data();
+    void waitForLockOption();
+    void unusableInputEndsNotFound_data();
+    void unusableInputEndsNotFound();
+    void headSearchGivesUpAfterFourToFiveSeconds();
+    void garbageThenSentenceSplitOverManyReads();
+    void inputWaitingBeforeTheCallIsDiscarded();
+    void closedPortOpensOnDemandForTheNextCall();
+    void noReceivePortNeverTouchesThePort();
+    void nestedCallChangesNothing();
+    void unpluggedReceiverEndsSearchAndComesBack();
+    void shutdownEndsTheWait();
+    void disabledMainWindowRefuses();
+    void floodingDeviceStillEndsOnTime();
+
+private:
+    Module1 &m() { return m_rig->m(); }
+    Form1 *form() { return m_rig->app().form1(); }
+    MSComm &port() { return m_rig->app().form5()->MSComm1; }
+    void openReceivePort();
+    void sendSoon(const QByteArray &data, int delay = 5);
+    bool receive() { return m_rig->app().receiveIntoClockFields(); }
+    void verifyNotFound();
+
+    std::unique_ptr<TestRig> m_rig;
+    std::unique_ptr<PseudoTerminal> m_gps;
+};
+
+void tst_Receive::init()
+{
+    m_rig = std::make_unique<TestRig>();
+    m_gps = std::make_unique<PseudoTerminal>();
+    m_gps->linkAsPort(m_rig->folder(), 3);
+    m().receivePort = 3;
+    m_rig->app().form5()->setCheck1Value(0);
+    openReceivePort();
+}
+
+void tst_Receive::cleanup()
+{
+    m_rig.reset();
+    m_gps.reset();
+}
+
+void tst_Receive::openReceivePort()
+{
+    port().setCommPort(3);
+    port().setSettings(QStringLiteral("2400,N,8,1"));
+    port().setPortOpen(true);
+}
+
+void tst_Receive::sendSoon(const QByteArray &data, int delay)
+{
+    // Owned by the program under test, so a write still pending dies with it.
+    QTimer::singleShot(delay, &m_rig->app(), [this, data] {
+        if (m_gps && m_gps->isOpen())
+            m_gps->write(data);
+    });
+}
+
+void tst_Receive::verifyNotFound()
+{
+    QCOMPARE(form()->Text2->text(), QStringLiteral("Not Found"));
+    QVERIFY(!form()->Text2->isEnabled());
+    QVERIFY(form()->Image1[1]->isHidden());
+    QVERIFY(!form()->Image1[0]->isHidden());
+    QVERIFY(!m().receiveBusy);
+    QVERIFY(!m().gpsLocked);
+    QVERIFY(m().timeText.isEmpty());
+    QVERIFY(m().dateText.isEmpty());
+    QVERIFY(!form()->Timer3->Enabled());
+}
+
+void tst_Receive::setTimeFromExampleSentence()
+{
+    sendSoon(kExample);
+    form()->Command1_Click();
+
+    QCOMPARE(m_rig->clock().setCount(), 1);
+    const QDateTime expected(QDate(2094, 3, 23), QTime(12, 35, 19), QTimeZone::utc());
+    QCOMPARE(m_rig->clock().lastSetMSecs(), expected.toMSecsSinceEpoch());
+    QCOMPARE(m().systemTime.wDayOfWeek, quint16(1)); // the computer's own: Monday 7 Dec 2026
+    QCOMPARE(form()->Text2->text(), QStringLiteral("12:35 PM"));
+    QCOMPARE(form()->Text2->toolTip(), QStringLiteral("03/23/94"));
+    QCOMPARE(form()->Text2->font().pointSizeF(), 14.0);
+    QVERIFY(!form()->Text2->font().bold());
+    QVERIFY(!form()->Image1[1]->isHidden());
+    QVERIFY(form()->Image1[0]->isHidden());
+    QVERIFY(form()->Command1->isEnabled());
+    QVERIFY(form()->menuMenuSet->isEnabled());
+    QCOMPARE(m().timeText, QStringLiteral("12:35:19"));
+    QCOMPARE(m().dateText, QStringLiteral("03/23/94"));
+    QVERIFY(m().gpsLocked);
+    QVERIFY(!m().receiveBusy);
+    QVERIFY(!form()->Timer3->Enabled());
+}
+
+void tst_Receive::waitForLockOption_data()
+{
+    QTest::addColumn<int>("option");
+    QTest::addColumn<bool>("lockedBefore");
+    QTest::addColumn<char>("status");
+    QTest::addColumn<bool>("clockSet");
+    QTest::newRow("option off, receiver void") << 0 << false << 'V' << true;
+    QTest::newRow("option on, locked before, void now") << 1 << true << 'V' << true;
+    QTest::newRow("option on, not locked before") << 1 << false << 'A' << false;
+    QTest::newRow("greyed option counts as off") << 2 << false << 'A' << true;
+}
+
+void tst_Receive::waitForLockOption()
+{
+    QFETCH(int, option);
+    QFETCH(bool, lockedBefore);
+    QFETCH(char, status);
+    QFETCH(bool, clockSet);
+    m_rig->app().form5()->setCheck1Value(option);
+    m().gpsLocked = lockedBefore;
+    sendSoon(withStatus(status));
+    form()->Command1_Click();
+    QCOMPARE(m_rig->clock().setCount(), clockSet ? 1 : 0);
+    if (clockSet)
+        QCOMPARE(m().gpsLocked, status == 'A');
+    else
+        QVERIFY(form()->Text2->text().isEmpty()); // no search was started
+}
+
+void tst_Receive::unusableInputEndsNotFound_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::newRow("other talker") << kExample.sliced(0).replace("$GP", "$GN");
+    QTest::newRow("lower case") << kExample.toLower();
+    QTest::newRow("empty time") << QByteArray("$GPRMC,,V,,,,,,,,,,N*53\r\n");
+    QTest::newRow("letters in time") << QByteArray("$GPRMC,12a519,A,,,,,,,230394,,*00\r\n");
+    QTest::newRow("too few commas") << QByteArray("$GPRMC,123519,A,4807.038\r\n");
+    QTest::newRow("hour 24") << QByteArray("$GPRMC,240000,A,,,,,,,230394,,*00\r\n");
+    QTest::newRow("no line end") << QByteArray("$GPRMC,123519,A,,,,,,,230394,,*00");
+}
+
+void tst_Receive::unusableInputEndsNotFound()
+{
+    QFETCH(QByteArray, input);
+    sendSoon(input);
+    m_rig->runClock(5);
+    QVERIFY(!receive());
+    m_rig->stopClock();
+    verifyNotFound();
+    // The same through "Set Time": a failed search never moves the clock.
+    sendSoon(input);
+    m_rig->runClock(5);
+    form()->Command1_Click();
+    QCOMPARE(m_rig->clock().setCount(), 0);
+}
+
+void tst_Receive::headSearchGivesUpAfterFourToFiveSeconds()
+{
+    // One clock second per countdown tick at most, so elapsed clock time is the wait.
+    m().countdownLastTime = QStringLiteral("00:00:00");
+    const qint64 start = m_rig->clock().currentMSecsSinceEpoch();
+    m_rig->runClock(70);
+    QVERIFY(!receive());
+    const qint64 waited = (m_rig->clock().currentMSecsSinceEpoch() - start) / 1000;
+    QVERIFY2(waited >= 4 && waited <= 6, QByteArray::number(waited));
+    verifyNotFound();
+}
+
+void tst_Receive::garbageThenSentenceSplitOverManyReads()
+{
+    QByteArray noise("\x00\xff$GPRM\x00GPRMC\r\n$gprmc,", 20);
+    sendSoon(noise);
+    for (int i = 0; i < kExample.size(); ++i)
+        sendSoon(kExample.mid(i, 1), 10 + i);
+    QVERIFY(receive());
+    QCOMPARE(m().timeText, QStringLiteral("12:35:19"));
+}
+
+void tst_Receive::inputWaitingBeforeTheCallIsDiscarded()
+{
+    m_gps->write("$GPRMC,111111,A,");
+    QTRY_VERIFY(port().InBufferCount() > 0);
+    sendSoon(",,,,,,,010101,,*00\r\n" + kExample);
+    QVERIFY(receive());
+    QCOMPARE(m().timeText, QStringLiteral("12:35:19"));
+    QCOMPARE(m().gpsMilliseconds, qint16(0));
+}
+
+void tst_Receive::closedPortOpensOnDemandForTheNextCall()
+{
+    port().setPortOpen(false);
+    sendSoon(kExample);
+    QVERIFY(!receive());
+    verifyNotFound();
+    QVERIFY(port().PortOpen());
+    QCOMPARE(port().CommPort(), 3);
+    QCOMPARE(port().Settings(), QStringLiteral("2400,N,8,1"));
+    sendSoon(kExample);
+    QVERIFY(receive());
+}
+
+void tst_Receive::noReceivePortNeverTouchesThePort()
+{
+    port().setPortOpen(false);
+    m().receivePort = 0;
+    QVERIFY(!receive());
+    verifyNotFound();
+    QVERIFY(!port().PortOpen());
+}
+
+void tst_Receive::nestedCallChangesNothing()
+{
+    bool nestedResult = true;
+    QString textDuringNested;
+    QTimer::singleShot(5, form(), [&] {
+        nestedResult = receive();
+        textDuringNested = form()->Text2->text();
+    });
+    sendSoon(kExample, 20);
+    QVERIFY(receive());
+    QVERIFY(!nestedResult);
+    QCOMPARE(textDuringNested, QStringLiteral("Searching..."));
+    QCOMPARE(form()->Text2->text(), QStringLiteral("12:35 PM"));
+}
+
+void tst_Receive::unpluggedReceiverEndsSearchAndComesBack()
+{
+    QTimer::singleShot(10, this, [this] { m_gps->hangUp(); });
+    m_rig->runClock(20);
+    QVERIFY(!receive());
+    verifyNotFound();
+    m_rig->stopClock();
+
+    m_gps = std::make_unique<PseudoTerminal>(); // plugged in again
+    m_gps->linkAsPort(m_rig->folder(), 3);
+    QVERIFY(!receive()); // opens the port for the next call
+    QVERIFY(port().PortOpen());
+    sendSoon(kExample);
+    QVERIFY(receive());
+}
+
+void tst_Receive::shutdownEndsTheWait()
+{
+    QTimer::singleShot(10, form(), [this] { m().shuttingDown = true; });
+    QVERIFY(!receive());
+    verifyNotFound();
+}
+
+void tst_Receive::disabledMainWindowRefuses()
+{
+    form()->Text2->setText(QStringLiteral("9:05 PM"));
+    form()->setEnabled(false);
+    sendSoon(kExample);
+    QVERIFY(!receive());
+    QCOMPARE(form()->Text2->text(), QStringLiteral("9:05 PM"));
+    QVERIFY(!m().receiveBusy);
+}
+
+void tst_Receive::floodingDeviceStillEndsOnTime()
+{
+    QTimer flood;
+    const QByteArray junk(16 * 1024, 'G');
+    connect(&flood, &QTimer::timeout, this, [this, &junk] { m_gps->writeSome(junk); });
+    flood.start(1);
+    m_rig->runClock(20);
+    QVERIFY(!receive());
+    flood.stop();
+    verifyNotFound();
+}
+
+QTEST_MAIN(tst_Receive)
+#include "tst_receive.moc"

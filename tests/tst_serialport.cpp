@@ -1,0 +1,150 @@
+#include "PseudoTerminal.h"
+#include "serial/CommError.h"
+#include "serial/DevicePortFactory.h"
+#include "serial/MSComm.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+class tst_SerialPort : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void readsOneCharacterAtATimeAndWrites();
+    void reportsNumberedErrors_data();
+    void reportsNumberedErrors();
+    void secondOpenOfOneDeviceIsRefused();
+    void unpluggedDeviceClosesAndCanReopen();
+    void portNumberMapsToLinkThenSerialDevice();
+
+private:
+    int errorOf(const std::function<void()> &operation);
+    void open(MSComm &port, int number);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<DevicePortFactory> m_ports;
+};
+
+void tst_SerialPort::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_ports = std::make_unique<DevicePortFactory>(m_dir->path());
+}
+
+int tst_SerialPort::errorOf(const std::function<void()> &operation)
+{
+    try {
+        operation();
+    } catch (const CommError &error) {
+        return error.number();
+    }
+    return 0;
+}
+
+void tst_SerialPort::open(MSComm &port, int number)
+{
+    port.setCommPort(number);
+    port.setSettings(QStringLiteral("2400,N,8,1"));
+    port.setPortOpen(true);
+}
+
+void tst_SerialPort::readsOneCharacterAtATimeAndWrites()
+{
+    PseudoTerminal pty;
+    pty.linkAsPort(m_dir->path(), 3);
+    MSComm port(*m_ports);
+    port.setInputLen(1);
+    open(port, 3);
+    QVERIFY(port.PortOpen());
+    QVERIFY(port.CTSHolding()); // no modem lines on a pseudo-terminal
+
+    pty.write(QByteArray("AB\0C", 4));
+    QTRY_COMPARE(port.InBufferCount(), 4);
+    QCOMPARE(port.Input(), QByteArray("A"));
+    QCOMPARE(port.Input(), QByteArray("B"));
+    QCOMPARE(port.Input(), QByteArray(1, '\0'));
+    port.setInBufferCount(0);
+    QCOMPARE(port.Input(), QByteArray());
+
+    port.setOutput("$GPRMC\r\n");
+    QByteArray sent;
+    QTRY_COMPARE(sent += pty.readAvailable(), QByteArray("$GPRMC\r\n"));
+    port.setPortOpen(false);
+    QVERIFY(!port.PortOpen());
+}
+
+void tst_SerialPort::reportsNumberedErrors_data()
+{
+    QTest::addColumn<int>("expected");
+    QTest::addColumn<std::function<void(MSComm &)>>("operation");
+    using Op = std::function<void(MSComm &)>;
+    QTest::newRow("port 0") << int(CommError::InvalidPortNumber)
+                            << Op([](MSComm &p) { p.setCommPort(0); });
+    QTest::newRow("no such device") << int(CommError::InvalidPortNumber) << Op([](MSComm &p) {
+        p.setCommPort(200);
+        p.setPortOpen(true);
+    });
+    QTest::newRow("bad settings") << int(CommError::InvalidPropertyValue)
+                                  << Op([](MSComm &p) { p.setSettings(QStringLiteral("fast")); });
+    QTest::newRow("read closed") << int(CommError::PortNotOpen) << Op([](MSComm &p) { p.Input(); });
+    QTest::newRow("write closed") << int(CommError::PortNotOpen)
+                                  << Op([](MSComm &p) { p.setOutput("x"); });
+    QTest::newRow("CTS closed") << int(CommError::PortNotOpen)
+                                << Op([](MSComm &p) { p.CTSHolding(); });
+}
+
+void tst_SerialPort::reportsNumberedErrors()
+{
+    QFETCH(int, expected);
+    QFETCH(std::function<void(MSComm &)>, operation);
+    MSComm port(*m_ports);
+    QCOMPARE(errorOf([&] { operation(port); }), expected);
+    QVERIFY(!port.PortOpen());
+}
+
+void tst_SerialPort::secondOpenOfOneDeviceIsRefused()
+{
+    PseudoTerminal pty;
+    pty.linkAsPort(m_dir->path(), 2);
+    pty.linkAsPort(m_dir->path(), 5); // a second name for the same device
+    MSComm first(*m_ports);
+    MSComm second(*m_ports);
+    open(first, 2);
+    QCOMPARE(errorOf([&] { open(second, 2); }), int(CommError::PortAlreadyOpen));
+    second.setPortOpen(false);
+    QCOMPARE(errorOf([&] { open(second, 5); }), int(CommError::PortAlreadyOpen));
+    QCOMPARE(errorOf([&] { first.setCommPort(4); }), int(CommError::OperationNotValidWhileOpen));
+    QCOMPARE(first.CommPort(), 2);
+    first.setPortOpen(false);
+    QCOMPARE(errorOf([&] { open(second, 5); }), 0);
+}
+
+void tst_SerialPort::unpluggedDeviceClosesAndCanReopen()
+{
+    auto pty = std::make_unique<PseudoTerminal>();
+    pty->linkAsPort(m_dir->path(), 1);
+    MSComm port(*m_ports);
+    open(port, 1);
+    pty->hangUp();
+    QTRY_VERIFY(errorOf([&] { port.Input(); }) != 0 || !port.PortOpen());
+    QTRY_VERIFY(!port.PortOpen());
+
+    pty = std::make_unique<PseudoTerminal>();
+    pty->linkAsPort(m_dir->path(), 1);
+    QCOMPARE(errorOf([&] { port.setPortOpen(true); }), 0);
+    pty->write("x");
+    QByteArray read;
+    QTRY_COMPARE(read += port.Input(), QByteArray("x"));
+}
+
+void tst_SerialPort::portNumberMapsToLinkThenSerialDevice()
+{
+    PseudoTerminal pty;
+    pty.linkAsPort(m_dir->path(), 8);
+    QCOMPARE(m_ports->devicePath(8), m_dir->path() + QStringLiteral("/ports/COM8"));
+    QCOMPARE(m_ports->devicePath(1), QStringLiteral("/dev/ttyS0"));
+}
+
+QTEST_GUILESS_MAIN(tst_SerialPort)
+#include "tst_serialport.moc"
