@@ -33,9 +33,14 @@ void placeTwips(QWidget *widget, int left, int top, int width, int height)
     widget->setGeometry(Twips::toPixels(left, top, width, height));
 }
 
+// The classic face where it exists, else one of about its width: DejaVu Sans, the usual Linux
+// default, pushes the captions out of their fixed boxes.
 QFont sansSerif(double points, bool bold = false)
 {
-    QFont font(QStringLiteral("MS Sans Serif"));
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+        QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"), QStringLiteral("Nimbus Sans"),
+        QStringLiteral("Helvetica"), QStringLiteral("Arial")});
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(points);
     font.setBold(bold);
@@ -130,6 +135,9 @@ void Form1::createControls(QWidget *client)
         QPalette palette = Text3[i]->palette();
         palette.setColor(QPalette::Base, palette.color(QPalette::Button));
         Text3[i]->setPalette(palette);
+        // A panel shows the start of its text, however long, like a label would.
+        QLineEdit *panel = Text3[i];
+        connect(panel, &QLineEdit::textChanged, panel, [panel] { panel->setCursorPosition(0); });
     }
     placeTwips(Text3[0], 90, 2260, 1740, 210);
     placeTwips(Text3[1], 2010, 2260, 1740, 210);
