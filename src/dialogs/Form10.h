@@ -1,10 +1,14 @@
 #pragma once
 
 #include <QWidget>
+#include <array>
 
 class HoroluxApp;
+class QLabel;
+class QPushButton;
 
-// The program's own message box.
+// The program's own message box: a text, one of four icons and one of three button sets, shown
+// on top of every window. Loaded on first use, then only hidden and shown again.
 class Form10 : public QWidget
 {
     Q_OBJECT
@@ -12,8 +16,41 @@ public:
     explicit Form10(HoroluxApp &app);
 
     void Form_Load();
+    // Returns when the box has been dismissed; Yes, No and Cancel leave their answer in
+    // messageBoxResult. Every event of the program is dispatched while it waits.
     void ShowMessageBox(const QString &text, int icon, int buttons, const QString &title);
 
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+
+    // Window geometry in twips (outer size).
+    int leftTwips() const;
+    int topTwips() const;
+    int widthTwips() const;
+    int heightTwips() const;
+    // The button Enter presses: OK, or Yes when the box asks a question.
+    QPushButton *defaultButton() const;
+
+    std::array<QLabel *, 4> Image1;
+    QLabel *Label1;
+    QPushButton *Command1; // OK
+    QPushButton *Command2; // Yes
+    QPushButton *Command3; // No
+    QPushButton *Command4; // Cancel
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
 private:
+    void createControls();
+    void arrangeButtons(int buttons);
+    void showIcon(int icon);
+    void makeDefault(QPushButton *button);
+    void answer(qint16 result);
+    void waitWhileVisible();
+
     HoroluxApp &m_app;
 };
