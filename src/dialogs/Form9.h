@@ -1,10 +1,14 @@
 #pragma once
 
 #include <QWidget>
+#include <array>
 
 class HoroluxApp;
+class QTextEdit;
 
-// The Service and About window.
+// The Service and About window: the vendor's contact details or the product's name, copyright
+// and version. Stays on top with the main window disabled, and goes away at the first click,
+// typed character or switch to another window of the program.
 class Form9 : public QWidget
 {
     Q_OBJECT
@@ -16,6 +20,33 @@ public:
     void showService();
     void showAbout();
 
+    void Form_Click();
+    void Form_KeyPress(int keyAscii);
+    void Form_Deactivate();
+    void Text1_Click();
+    void Text2_Click(int index);
+
+    // Window geometry in twips (outer size).
+    int leftTwips() const;
+    int topTwips() const;
+    int widthTwips() const;
+    int heightTwips() const;
+
+    QTextEdit *Text1; // body text
+    std::array<QTextEdit *, 2> Text2; // heading line, telephone line
+
+protected:
+    bool event(QEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void createControls();
+    void setHeights(int windowTwips, int bodyTwips);
+    void showOverMainWindow();
+    void closeWindow();
+
     HoroluxApp &m_app;
 };
