@@ -138,10 +138,13 @@ void tst_Duplicate::secondCopyWarnsAndLeaves()
 
     // The first copy takes the lock; this display has no tray, so it shows its main window.
     QProcess first;
+    QElapsedTimer sinceStart;
+    sinceStart.start();
     startCopy(first);
     QVERIFY(first.waitForStarted());
     QString firstWindow;
     QTRY_VERIFY_WITH_TIMEOUT(!(firstWindow = visibleWindowOf(first)).isEmpty(), kStartTimeoutMs);
+    qInfo("first copy showed its window %lld ms after its start", qint64(sinceStart.elapsed()));
     QVERIFY(!lockFilePath().isEmpty());
     const QByteArray firstPid = QByteArray::number(first.processId());
     QCOMPARE(contentOf(lockFilePath()).split('\n').constFirst(), firstPid);
