@@ -32,6 +32,13 @@ constexpr qint16 kHeadCountdown = 6;
 constexpr qint16 kLineCountdown = 10;
 const QString kLineSettings = QStringLiteral("2400,N,8,1");
 
+// One pass of the window system between reads. It sleeps until the next event only when there
+// is nothing left to read and the text looked for has not arrived yet.
+void letEventsRun(MSComm &port, bool found)
+{
+    EventPump::step(found || (port.PortOpen() && port.InBufferCount() > 0));
+}
+
 void setText2Look(QLineEdit *text2, double points, bool bold)
 {
     QFont font = text2->font();
@@ -101,7 +108,7 @@ bool RmcReceiver::search(MSComm &port, Fields &fields)
     RmcHeadMatcher head;
     while (!head.found() && !m.shuttingDown) {
         head.feed(port.Input());
-        EventPump::step(port.PortOpen() && port.InBufferCount() > 0);
+        letEventsRun(port, head.found());
         if (m.receiveCountdown < 1)
             return false;
         if (m.receiveCountdown < 4)
@@ -113,7 +120,7 @@ bool RmcReceiver::search(MSComm &port, Fields &fields)
     RmcLineCollector line;
     while (!line.complete() && !m.shuttingDown) {
         line.feed(port.Input());
-        EventPump::step(port.PortOpen() && port.InBufferCount() > 0);
+        letEventsRun(port, line.complete());
         if (m.receiveCountdown < 1)
             return false;
     }
