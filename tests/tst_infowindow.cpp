@@ -6,6 +6,7 @@
 #include "shell/Form1.h"
 #include "shell/MenuCommands.h"
 
+#include <QApplication>
 #include <QTest>
 #include <QTextEdit>
 
@@ -21,6 +22,7 @@ private slots:
     void closing_data();
     void closing();
     void keysThatTypeNothingLeaveItUp();
+    void staysOnTopWhileAnotherApplicationIsActive();
     void mainWindowGetsTheFocusOnlyWhenVisible();
 
 private:
@@ -162,6 +164,17 @@ void tst_InfoWindow::keysThatTypeNothingLeaveItUp()
     form9()->showAbout();
     for (Qt::Key key : {Qt::Key_Shift, Qt::Key_Control, Qt::Key_F5, Qt::Key_Left})
         QTest::keyClick(form9(), key);
+    QVERIFY(form9()->isVisible());
+    QVERIFY(!form1()->isEnabled());
+}
+
+void tst_InfoWindow::staysOnTopWhileAnotherApplicationIsActive()
+{
+    form9()->showAbout();
+    QVERIFY(QTest::qWaitForWindowActive(form9()));
+    // What the window system reports when the user switches to another program.
+    QApplication::setActiveWindow(nullptr);
+    QVERIFY(!form9()->isActiveWindow());
     QVERIFY(form9()->isVisible());
     QVERIFY(!form1()->isEnabled());
 }

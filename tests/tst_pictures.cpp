@@ -12,7 +12,6 @@ class tst_Pictures : public QObject
 private slots:
     void onlyVgaColoursAndHardEdges_data();
     void onlyVgaColoursAndHardEdges();
-    void picturesAreDistinct();
 };
 
 void tst_Pictures::onlyVgaColoursAndHardEdges_data()
@@ -57,19 +56,6 @@ void tst_Pictures::onlyVgaColoursAndHardEdges()
         }
     }
     QVERIFY(drawn > size * size / 8);
-}
-
-void tst_Pictures::picturesAreDistinct()
-{
-    QList<QImage> images;
-    for (int i = 0; i < 4; ++i)
-        images << Pictures::messageIcon(i).toImage();
-    images << Pictures::lockEmpty().toImage() << Pictures::lockTicked().toImage();
-    images << Pictures::mainWindowIcon().pixmap(32).toImage()
-           << Pictures::transmissionWindowIcon().pixmap(32).toImage();
-    for (int i = 0; i < images.size(); ++i)
-        for (int j = i + 1; j < images.size(); ++j)
-            QVERIFY2(images[i] != images[j], qPrintable(QStringLiteral("%1 = %2").arg(i).arg(j)));
 }
 
 QTEST_MAIN(tst_Pictures)

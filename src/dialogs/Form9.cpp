@@ -9,7 +9,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
-#include <QTextBlock>
+#include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTextEdit>
 
@@ -43,7 +43,8 @@ QTextEdit *displayBox(QWidget *parent, double points, bool bold)
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     box->setFont(DialogLayout::sansSerif(points, bold));
     box->document()->setDocumentMargin(2);
-    // The menu colour of the desktop, so the boxes read as plain text on the window.
+    // The window's own background (the menu colour of the classic desktop), so the boxes read
+    // as plain text on the window.
     QPalette palette = box->palette();
     palette.setColor(QPalette::Base, palette.color(QPalette::Window));
     box->setPalette(palette);
