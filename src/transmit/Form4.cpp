@@ -1,16 +1,141 @@
 #include "Form4.h"
 
+#include "MonitorTextBox.h"
 #include "common/Pictures.h"
+#include "platform/Twips.h"
+#include "shell/Form1.h"
 #include "shell/HoroluxApp.h"
 
-#include <QPlainTextEdit>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMouseEvent>
 #include <QPushButton>
+
+namespace {
+constexpr int kClientWidth = 3840;
+constexpr int kClientHeight = 555;
+
+bool isLeftClick(const QEvent *event)
+{
+    return event->type() == QEvent::MouseButtonRelease
+        && static_cast<const QMouseEvent *>(event)->button() == Qt::LeftButton;
+}
+} // namespace
 
 Form4::Form4(HoroluxApp &app)
     : m_app(app)
 {
     setWindowTitle(QStringLiteral("  Simulated GPS Transmission : "));
     setWindowIcon(Pictures::transmissionWindowIcon());
-    Text1 = new QPlainTextEdit(this);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+        | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setFixedSize(Twips::toPixels(kClientWidth), Twips::toPixels(kClientHeight));
+    createControls();
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &Form4::trackFocusWindow);
+}
+
+void Form4::createControls()
+{
+    Text1 = new MonitorTextBox(this);
+    Text1->setGeometry(Twips::toPixels(30, 30, 3780, 495));
+    QPalette palette = Text1->palette();
+    palette.setColor(QPalette::Base, QGuiApplication::palette().color(QPalette::WindowText));
+    palette.setColor(QPalette::Text, QColor(0, 128, 128));
+    Text1->setPalette(palette);
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(8.25);
+    font.setBold(true);
+    Text1->setFont(font);
+    Text1->installEventFilter(this);
+    Text1->viewport()->installEventFilter(this);
+
+    // Placed right of the client area, so it is never seen; it holds the focus, so Enter,
+    // space and Alt+H all hide the window.
     Command1 = new QPushButton(QStringLiteral("&Hide"), this);
+    Command1->setGeometry(Twips::toPixels(4200, 360, 855, 375));
+    Command1->setAutoDefault(true);
+    Command1->setFocus();
+    connect(Command1, &QPushButton::clicked, this, &Form4::Command1_Click);
+}
+
+void Form4::Form_Activate()
+{
+    Form1 *main = m_app.form1();
+    move(Twips::toPixels(main->leftTwips()),
+        Twips::toPixels(main->topTwips() + main->heightTwips()));
+    Text1->setText(QString());
+}
+
+void Form4::Form_Click()
+{
+    hide();
+}
+
+void Form4::Text1_Click()
+{
+    hide();
+}
+
+void Form4::Text1_GotFocus()
+{
+    Command1->setFocus();
+}
+
+void Form4::Command1_Click()
+{
+    hide();
+}
+
+bool Form4::event(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::Show:
+        m_shownSinceActivation = true;
+        break;
+    case QEvent::WindowActivate:
+        onActivated();
+        break;
+    default:
+        break;
+    }
+    return QWidget::event(event);
+}
+
+void Form4::onActivated()
+{
+    const bool fromOwnWindow = m_focusBefore != nullptr;
+    if (m_shownSinceActivation || fromOwnWindow)
+        Form_Activate();
+    m_shownSinceActivation = false;
+}
+
+void Form4::trackFocusWindow(QWindow *window)
+{
+    // Remember where the focus was before it reached this window; null means elsewhere.
+    if (window == nullptr || window != windowHandle())
+        m_focusBefore = window;
+}
+
+bool Form4::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Text1 && event->type() == QEvent::FocusIn)
+        Text1_GotFocus();
+    else if (watched == Text1->viewport() && isLeftClick(event))
+        Text1_Click();
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form4::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        Form_Click();
+    QWidget::mouseReleaseEvent(event);
+}
+
+void Form4::closeEvent(QCloseEvent *event)
+{
+    // The close box hides like every other way out; the window stays loaded.
+    event->ignore();
+    hide();
 }

@@ -1,21 +1,44 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
+#include <QWindow>
 
 class HoroluxApp;
-class QPlainTextEdit;
+class MonitorTextBox;
 class QPushButton;
 
-// The transmission monitor: the last simulated sentence and the countdown to the next.
+// The transmission monitor: the last simulated sentence and the countdown to the next. It docks
+// below the main window when activated and hides at a click or at its (unseen) Hide button.
 class Form4 : public QWidget
 {
     Q_OBJECT
 public:
     explicit Form4(HoroluxApp &app);
 
-    QPlainTextEdit *Text1;
+    void Form_Activate();
+    void Form_Click();
+    void Text1_Click();
+    void Text1_GotFocus();
+    void Command1_Click();
+
+    MonitorTextBox *Text1;
     QPushButton *Command1;
 
+protected:
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
 private:
+    void createControls();
+    void trackFocusWindow(QWindow *window);
+    void onActivated();
+
     HoroluxApp &m_app;
+    // Activation counts only when shown or when coming from another window of this program,
+    // not when the user switches back from another application.
+    bool m_shownSinceActivation = false;
+    QPointer<QWindow> m_focusBefore;
 };
