@@ -7,6 +7,9 @@
 namespace {
 // Wake this long after the second boundary so the clock surely reads the new second.
 constexpr int kSecondMargin = 1;
+// The kernel may end a sleep up to 0.1 % of its length late; sleeping to just short of the
+// boundary and then taking a short final leg keeps the boundary tick within a millisecond.
+constexpr int kFinalLeg = 20;
 } // namespace
 
 Timer::Timer(int interval, bool enabled, QObject *parent)
@@ -48,6 +51,12 @@ void Timer::timerEvent(QTimerEvent *event)
 {
     if (event->timerId() != m_timerId)
         return;
+    if (m_finalLegPending) {
+        m_finalLegPending = false;
+        killTimer(m_timerId);
+        m_timerId = startTimer(int(m_due.remainingTime()), Qt::PreciseTimer);
+        return;
+    }
     rearm(m_enabled ? nextDelay() : -1);
     if (m_enabled)
         emit timeout();
@@ -57,6 +66,12 @@ void Timer::rearm(int delay)
 {
     if (m_timerId)
         killTimer(m_timerId);
+    m_finalLegPending = m_clock && delay > 2 * kFinalLeg;
+    if (m_finalLegPending) {
+        m_due = QDeadlineTimer(delay, Qt::PreciseTimer);
+        m_timerId = startTimer(delay - kFinalLeg, Qt::PreciseTimer);
+        return;
+    }
     m_timerId = delay >= 0 ? startTimer(delay, m_clock ? Qt::PreciseTimer : Qt::CoarseTimer) : 0;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QObject>
 
 class Clock;
@@ -35,5 +36,8 @@ private:
     int m_interval;
     bool m_enabled;
     int m_timerId = 0;
+    // A long sleep to a second boundary ends in a short final leg towards this deadline.
+    QDeadlineTimer m_due;
+    bool m_finalLegPending = false;
     const Clock *m_clock = nullptr;
 };
