@@ -31,11 +31,6 @@ SettingsFile::SettingsFile(const QString &folder)
     : m_folder(folder)
 { }
 
-SettingsFile::Bytes SettingsFile::compose(int receivePort, int check1Value, int transmitPort)
-{
-    return {quint8(receivePort), quint8(check1Value == 1 ? 0xFF : 0x00), quint8(transmitPort)};
-}
-
 QString SettingsFile::existingPath() const
 {
     // Plain files only: hidden entries, folders, devices and broken links are not settings.

@@ -13,9 +13,6 @@ public:
 
     explicit SettingsFile(const QString &folder);
 
-    // The bytes to store for these settings: ports as they are, the option as FF (checked) or 00.
-    static Bytes compose(int receivePort, int check1Value, int transmitPort);
-
     // Empty when there is no such file (a file that cannot be read counts as none).
     std::optional<Bytes> read() const;
     // False when the file could not be written; nothing that was in it before is lost.
