@@ -123,7 +123,8 @@ void Form5::connectHandlers()
 void Form5::Form_Load()
 {
     // Below and to the right of the screen's centre; later openings reuse this place.
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QScreen *primary = QGuiApplication::primaryScreen();
+    const QRect screen = primary ? primary->geometry() : QRect();
     const double top = (Twips::fromPixels(screen.height()) - kDesignedHeight + 1000) / 2.0;
     const double left = (Twips::fromPixels(screen.width()) - kDesignedWidth + 2000) / 2.0;
     move(Twips::toPixels(int(std::lround(left))), Twips::toPixels(int(std::lround(top))));

@@ -8,6 +8,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 
 namespace {
@@ -171,8 +172,12 @@ void PortProbe::report(int n, const QString &text, int icon)
     m_form.Text1->setText(QStringLiteral("Comm Port ") + QString::number(n));
     // The activation that follows the closing of the box must not reselect the list.
     m.skipSetupActivate = true;
+    // Disabling the dialog takes the focus from its controls; the user finds it where it was.
+    const QPointer<QWidget> focus = m_form.focusWidget();
     m_form.setEnabled(false);
     m_app.ShowMessageBox(text, icon, kButtonsOk, m_form.Text1->text());
     m_form.setEnabled(true);
     setButtonsEnabled(true);
+    if (focus)
+        focus->setFocus();
 }
