@@ -3,6 +3,7 @@
 #include "ClockSetting.h"
 #include "platform/Clock.h"
 #include "platform/Timer.h"
+#include "serial/CommError.h"
 #include "setup/Form5.h"
 #include "shell/Form1.h"
 #include "shell/HoroluxApp.h"
@@ -25,12 +26,32 @@ void MainClockCycle::Timer1_Timer()
     if (form->menuSetTrans->isChecked() && clock.localTimeText().mid(6, 2) == QLatin1String("30"))
         m_app.transmitter().TransmitRmc();
     if (form->menuSetRcv->isChecked()) {
-        if (clock.localTimeText().left(2) != m.lastClockText.left(2))
+        if (clock.localTimeText().left(2) != m.lastClockText.left(2)) {
+            reopenLostReceivePort();
             m_app.clockSetting().Command1_Click();
+        }
         if (clock.localTimeText().mid(6, 2) == QLatin1String("59") && form->isVisible())
             m_app.receiveIntoClockFields();
     }
     m.lastClockText = clock.localTimeText();
+}
+
+void MainClockCycle::reopenLostReceivePort()
+{
+    // A receiver that was missing at start-up or has been unplugged is tried again at the hour:
+    // with the window hidden nothing else would open its port, and the clock would never be
+    // set again. A port released in the setup dialog has no number and stays closed.
+    const qint16 receivePort = m_app.module1().receivePort;
+    MSComm &port = m_app.form5()->MSComm1;
+    if (!isSelectablePort(receivePort) || port.PortOpen())
+        return;
+    try {
+        port.setCommPort(receivePort);
+        port.setSettings(QStringLiteral("2400,N,8,1"));
+        port.setPortOpen(true);
+    } catch (const CommError &) {
+        // Still not there: the hourly setting finds the port closed and does nothing.
+    }
 }
 
 void MainClockCycle::Timer3_Timer()

@@ -14,5 +14,7 @@ public:
     void Command3_Click();
 
 private:
+    void reopenLostReceivePort();
+
     HoroluxApp &m_app;
 };
