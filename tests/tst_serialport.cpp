@@ -144,6 +144,11 @@ void tst_SerialPort::portNumberMapsToLinkThenSerialDevice()
     pty.linkAsPort(m_dir->path(), 8);
     QCOMPARE(m_ports->devicePath(8), m_dir->path() + QStringLiteral("/ports/COM8"));
     QCOMPARE(m_ports->devicePath(1), QStringLiteral("/dev/ttyS0"));
+    // Unplugged, the link still names the device: no such port, not /dev/ttyS7.
+    pty.hangUp();
+    QCOMPARE(m_ports->devicePath(8), m_dir->path() + QStringLiteral("/ports/COM8"));
+    MSComm port(*m_ports);
+    QCOMPARE(errorOf([&] { open(port, 8); }), int(CommError::InvalidPortNumber));
 }
 
 QTEST_GUILESS_MAIN(tst_SerialPort)

@@ -14,7 +14,10 @@ QString DevicePortFactory::devicePath(int portNumber) const
 {
     const QString mapped
         = m_executableDir + QStringLiteral("/ports/COM") + QString::number(portNumber);
-    if (QFileInfo::exists(mapped))
+    // A link whose device is unplugged still names that device: falling back to the serial
+    // port of the same number would talk to whatever is wired there.
+    const QFileInfo entry(mapped);
+    if (entry.exists() || entry.isSymLink())
         return mapped;
     return QStringLiteral("/dev/ttyS") + QString::number(portNumber - 1);
 }

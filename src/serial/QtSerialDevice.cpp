@@ -112,6 +112,9 @@ void QtSerialDevice::discardInput()
     if (m_failed)
         throw CommError(CommError::DeviceNotAvailable);
     m_port.clear(QSerialPort::Input);
+    // Clearing a hung-up device reports the hang-up and closes the port.
+    if (m_failed)
+        throw CommError(CommError::DeviceNotAvailable);
     m_port.readAll();
 }
 
