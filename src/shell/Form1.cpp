@@ -106,8 +106,10 @@ void Form1::createControls(QWidget *client)
     Image1[1]->setPixmap(Pictures::lockTicked());
     placeTwips(Image1[1], 440, 1785, 240, 240);
     Image1[1]->setVisible(false);
-    for (QLabel *label : {Label1, Label2, Label3})
+    for (QLabel *label : {Label1, Label2})
         label->setFont(sansSerif(8.25, true));
+    // Two lines of caption must fit the indicator's small area.
+    Label3->setFont(sansSerif(8.25));
 
     Text1 = displayBox(client, 13.5);
     placeTwips(Text1, 650, 480, 1630, 360);
