@@ -24,8 +24,6 @@ private slots:
     void showTransmissionIsAnOrdinaryWindow();
     void helpOpensAtItsFirstTopic();
     void missingHelpFileIsReported();
-    void helpFileCoversTheSetUp_data();
-    void helpFileCoversTheSetUp();
     void helpLinksLeadToTopics();
 
 private:
@@ -102,22 +100,6 @@ void tst_Menus::missingHelpFileIsReported()
     QVERIFY(form()->isEnabled());
     HelpViewer *viewer = m_rig->app().menuCommands().helpViewer();
     QVERIFY(!viewer || !viewer->isVisible());
-}
-
-void tst_Menus::helpFileCoversTheSetUp_data()
-{
-    QTest::addColumn<QString>("phrase");
-    QTest::newRow("clock right") << "setcap cap_sys_time+ep";
-    QTest::newRow("port links") << "ports/COM";
-    QTest::newRow("default devices") << "/dev/ttyS";
-    QTest::newRow("settings file") << "GPSInit.ini";
-    QTest::newRow("signals") << "SIGTERM";
-}
-
-void tst_Menus::helpFileCoversTheSetUp()
-{
-    QFETCH(QString, phrase);
-    QVERIFY(helpText().contains(phrase));
 }
 
 void tst_Menus::helpLinksLeadToTopics()

@@ -121,9 +121,7 @@ void tst_Shutdown::settingsBytes_data()
     QTest::addColumn<int>("transmitPort");
     QTest::addColumn<QByteArray>("bytes");
     QTest::newRow("receive 3, wait, no transmit") << 3 << 1 << 0 << QByteArray::fromHex("03FF00");
-    QTest::newRow("no wait") << 2 << 0 << 5 << QByteArray::fromHex("020005");
-    QTest::newRow("greyed box counts as unchecked") << 4 << 2 << 4 << QByteArray::fromHex("040004");
-    QTest::newRow("unusable number kept") << 12 << 1 << 0 << QByteArray::fromHex("0CFF00");
+    QTest::newRow("no wait, unusable number kept") << 12 << 0 << 5 << QByteArray::fromHex("0C0005");
 }
 
 void tst_Shutdown::settingsBytes()
