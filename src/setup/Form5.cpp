@@ -94,7 +94,7 @@ void Form5::createControls()
     Command3 = new QPushButton(QStringLiteral("S&top"), Frame2);
     placeTwips(Command3, 300, 1020, 975, 375);
 
-    Check1 = new SetupCheckBox(
+    Check1 = m_check1 = new SetupCheckBox(
         QStringLiteral("&Wait until Receiver is locked on to satellites before setting "
                        "computer's time."),
         this);
@@ -115,8 +115,8 @@ void Form5::connectHandlers()
     connect(Command1, &QPushButton::clicked, this, &Form5::Command1_Click);
     connect(Command3, &QPushButton::clicked, this, &Form5::Command3_Click);
     connect(Timer3, &Timer::timeout, this, &Form5::Timer3_Timer);
-    for (QWidget *control : {static_cast<QWidget *>(Combo1), static_cast<QWidget *>(Command1),
-             static_cast<QWidget *>(Command3), static_cast<QWidget *>(Check1)})
+    const std::initializer_list<QWidget *> keyed {Combo1, Command1, Command3, Check1};
+    for (QWidget *control : keyed)
         control->installEventFilter(this);
 }
 
@@ -238,21 +238,12 @@ void Form5::setListIndex(int index)
 
 int Form5::check1Value() const
 {
-    switch (Check1->checkState()) {
-    case Qt::Checked:
-        return 1;
-    case Qt::PartiallyChecked:
-        return 2;
-    case Qt::Unchecked:
-        break;
-    }
-    return 0;
+    return m_check1->value();
 }
 
 void Form5::setCheck1Value(int value)
 {
-    Check1->setCheckState(
-        value == 1 ? Qt::Checked : (value == 2 ? Qt::PartiallyChecked : Qt::Unchecked));
+    m_check1->setValue(value);
 }
 
 int Form5::leftTwips() const

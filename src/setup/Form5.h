@@ -8,6 +8,7 @@
 class HoroluxApp;
 class PortProbe;
 class QCheckBox;
+class SetupCheckBox;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -87,5 +88,6 @@ private:
     void runSetOrStop(int keyAscii);
 
     HoroluxApp &m_app;
+    SetupCheckBox *m_check1 = nullptr; // Check1 with its stored value
     std::unique_ptr<PortProbe> m_probe;
 };

@@ -9,6 +9,24 @@ SetupCheckBox::SetupCheckBox(const QString &text, QWidget *parent)
     setTristate(true);
 }
 
+int SetupCheckBox::value() const
+{
+    switch (checkState()) {
+    case Qt::Checked:
+        return 1;
+    case Qt::PartiallyChecked:
+        return 2;
+    case Qt::Unchecked:
+        break;
+    }
+    return 0;
+}
+
+void SetupCheckBox::setValue(int value)
+{
+    setCheckState(value == 1 ? Qt::Checked : (value == 2 ? Qt::PartiallyChecked : Qt::Unchecked));
+}
+
 void SetupCheckBox::nextCheckState()
 {
     setCheckState(checkState() == Qt::Unchecked ? Qt::Checked : Qt::Unchecked);

@@ -10,6 +10,10 @@ class SetupCheckBox : public QCheckBox
 public:
     explicit SetupCheckBox(const QString &text, QWidget *parent = nullptr);
 
+    // As stored in the settings: 0 unchecked, 1 checked, 2 greyed.
+    int value() const;
+    void setValue(int value);
+
 protected:
     void nextCheckState() override;
     bool hitButton(const QPoint &pos) const override;
