@@ -52,6 +52,7 @@ private slots:
     void shuttingDownStopsTheDisplay();
     void timerFollowsTheClock();
     void activationDocksAndClears();
+    void showingDocksBeforeAnyFocus();
     void focusRestsOnHideButton();
     void keysHide_data();
     void keysHide();
@@ -241,6 +242,20 @@ void tst_Monitor::activationDocksAndClears()
     QCOMPARE(monitor->pos(),
         QPoint(Twips::toPixels(main->leftTwips()),
             Twips::toPixels(main->topTwips() + main->heightTwips())));
+}
+
+void tst_Monitor::showingDocksBeforeAnyFocus()
+{
+    // Some window systems refuse the focus to a newly shown window: showing alone docks.
+    TestRig rig;
+    Form1 *main = rig.app().form1();
+    main->setPositionTwips(600, 900);
+    Form4 *monitor = rig.app().form4();
+    monitor->Text1->setText(kSentence);
+    monitor->show();
+    QVERIFY(!monitor->isActiveWindow());
+    QCOMPARE(monitor->Text1->text(), QString());
+    QCOMPARE(monitor->pos(), QPoint(40, Twips::toPixels(900 + main->heightTwips())));
 }
 
 void tst_Monitor::focusRestsOnHideButton()

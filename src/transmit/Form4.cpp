@@ -89,25 +89,12 @@ void Form4::Command1_Click()
 
 bool Form4::event(QEvent *event)
 {
-    switch (event->type()) {
-    case QEvent::Show:
-        m_shownSinceActivation = true;
-        break;
-    case QEvent::WindowActivate:
-        onActivated();
-        break;
-    default:
-        break;
-    }
-    return QWidget::event(event);
-}
-
-void Form4::onActivated()
-{
-    const bool fromOwnWindow = m_focusBefore != nullptr;
-    if (m_shownSinceActivation || fromOwnWindow)
+    // Showing counts as activation even where the window system keeps the focus elsewhere;
+    // switching back from another application does not count.
+    if (event->type() == QEvent::Show
+        || (event->type() == QEvent::WindowActivate && m_focusBefore != nullptr))
         Form_Activate();
-    m_shownSinceActivation = false;
+    return QWidget::event(event);
 }
 
 void Form4::trackFocusWindow(QWindow *window)

@@ -34,11 +34,8 @@ protected:
 private:
     void createControls();
     void trackFocusWindow(QWindow *window);
-    void onActivated();
 
     HoroluxApp &m_app;
-    // Activation counts only when shown or when coming from another window of this program,
-    // not when the user switches back from another application.
-    bool m_shownSinceActivation = false;
+    // The window that had the focus before this one; null when it was another application's.
     QPointer<QWindow> m_focusBefore;
 };
