@@ -1,6 +1,7 @@
 #include "TestRig.h"
 
 #include "serial/DevicePortFactory.h"
+#include "shell/Shutdown.h"
 
 #include <QTimeZone>
 
@@ -19,6 +20,8 @@ TestRig::TestRig(const QDateTime &startUtc, std::unique_ptr<SerialDeviceFactory>
     environment.executableDir = m_dir.path();
     environment.runtimeDir = m_dir.path() + QStringLiteral("/run");
     m_app = std::make_unique<HoroluxApp>(environment);
+    // A test process must never end in the middle of a test.
+    m_app->shutdown().setProcessEnd([this](int code) { m_processEnds << code; });
     // Tests play a desktop with a notification area, where the program starts hidden.
     m_app->setNotificationArea(true);
     QObject::connect(&m_driver, &QTimer::timeout, &m_driver, [this] { m_clock.advance(1000); });

@@ -25,6 +25,9 @@ public:
     HoroluxApp &app() { return *m_app; }
     Module1 &m() { return m_app->module1(); }
 
+    // How often, and with which codes, the program asked to end its process.
+    QList<int> processEnds() const { return m_processEnds; }
+
     // Moves the clock on by one second every realMs of real time, so that waits counted in
     // clock seconds end quickly; stopClock() stops it.
     void runClock(int realMs = 5);
@@ -36,4 +39,5 @@ private:
     std::unique_ptr<SerialDeviceFactory> m_ports;
     std::unique_ptr<HoroluxApp> m_app;
     QTimer m_driver;
+    QList<int> m_processEnds;
 };
