@@ -95,6 +95,9 @@ void Form1::createControls(QWidget *client)
     Label2 = new QLabel(QStringLiteral("GPS Receiver :"), Frame1);
     placeTwips(Label2, 180, 975, 1695, 255);
     Text6 = displayBox(Frame1, 13.5);
+    // Text5 and Text6 only draw borders around the clocks; they never take the focus.
+    Text5->setFocusPolicy(Qt::NoFocus);
+    Text6->setFocusPolicy(Qt::NoFocus);
     placeTwips(Text6, 660, 1220, 1575, 420);
     Label3 = new QLabel(QStringLiteral("GPS Receiver locked on to Satellites"), Frame1);
     Label3->setWordWrap(true);
