@@ -5,8 +5,9 @@
 #include <QTimerEvent>
 
 namespace {
-// Wake this long after the second boundary so the clock surely reads the new second.
-constexpr int kSecondMargin = 1;
+// Extra wait after the second boundary. None is needed: the delay counts from the current
+// millisecond truncated and the event loop rounds timers up, so the wake never comes early.
+constexpr int kSecondMargin = 0;
 // The kernel may end a sleep up to 0.1 % of its length late; sleeping to just short of the
 // boundary and then taking a short final leg keeps the boundary tick within a millisecond.
 constexpr int kFinalLeg = 20;
