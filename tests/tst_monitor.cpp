@@ -42,7 +42,6 @@ class tst_Monitor : public QObject
 {
     Q_OBJECT
 private slots:
-    void designValues();
     void countdown_data();
     void countdown();
     void hiddenMonitorIsLeftAlone();
@@ -58,21 +57,6 @@ private slots:
     void keysHide();
     void clicksHide();
 };
-
-void tst_Monitor::designValues()
-{
-    TestRig rig;
-    Form4 *monitor = rig.app().form4();
-    QVERIFY(!monitor->isVisible());
-    QCOMPARE(monitor->windowTitle(), kDesignCaption);
-    QCOMPARE(monitor->size(), QSize(Twips::toPixels(3840), Twips::toPixels(555)));
-    QVERIFY(!monitor->windowIcon().isNull());
-    // The Hide button lies beyond the client area.
-    QVERIFY(monitor->Command1->geometry().left() >= monitor->width());
-    QVERIFY(monitor->rect().contains(monitor->Text1->geometry()));
-    QCOMPARE(monitor->Text1->palette().color(QPalette::Text), QColor(0, 128, 128));
-    QVERIFY(monitor->Text1->font().bold());
-}
 
 void tst_Monitor::countdown_data()
 {
