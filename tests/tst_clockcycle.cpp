@@ -31,6 +31,7 @@ private slots:
     void hiddenWindowSkipsRefreshButSetsHourly();
     void receiveSwitchedOnMidHourSetsAtNextTick();
     void hourChangeDuringWaitingReceiveLeavesClockAlone();
+    void repluggedPortsAreOpenedAgain();
     void countdownCountsOncePerClockSecond();
     void searchButtonNeedsAnOpenPort();
 
@@ -159,6 +160,30 @@ void tst_ClockCycle::hourChangeDuringWaitingReceiveLeavesClockAlone()
     QCOMPARE(stage, 2);
     QVERIFY(!m().receiveBusy);
     QCOMPARE(m_rig->clock().setCount(), 0);
+}
+
+void tst_ClockCycle::repluggedPortsAreOpenedAgain()
+{
+    // Both devices unplugged while the program sits in the tray, then plugged back in.
+    form()->menuSetRcv->setChecked(true);
+    form()->menuSetTrans->setChecked(true);
+    m().lastClockText = QStringLiteral("10:59:28");
+    m_gps->hangUp();
+    m_clockOut->hangUp();
+    Form5 *form5 = m_rig->app().form5();
+    QTRY_VERIFY(!form5->MSComm1.PortOpen() && !form5->MSComm2.PortOpen());
+    tickAt(10, 59, 29);
+    m_gps = std::make_unique<PseudoTerminal>();
+    m_gps->linkAsPort(m_rig->folder(), 1);
+    m_clockOut = std::make_unique<PseudoTerminal>();
+    m_clockOut->linkAsPort(m_rig->folder(), 2);
+
+    tickAt(10, 59, 30);
+    QByteArray sent;
+    QTRY_VERIFY((sent += m_clockOut->readAvailable()).endsWith("\r\n"));
+    streamSentences();
+    tickAt(11, 0, 0);
+    QCOMPARE(m_rig->clock().setCount(), 1);
 }
 
 void tst_ClockCycle::countdownCountsOncePerClockSecond()

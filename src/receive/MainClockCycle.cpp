@@ -23,8 +23,10 @@ void MainClockCycle::Timer1_Timer()
     if (clock.localTimeText() == m.lastClockText)
         return;
     Form1 *form = m_app.form1();
-    if (form->menuSetTrans->isChecked() && clock.localTimeText().mid(6, 2) == QLatin1String("30"))
+    if (form->menuSetTrans->isChecked() && clock.localTimeText().mid(6, 2) == QLatin1String("30")) {
+        reopenLostTransmitPort();
         m_app.transmitter().TransmitRmc();
+    }
     if (form->menuSetRcv->isChecked()) {
         if (clock.localTimeText().left(2) != m.lastClockText.left(2)) {
             reopenLostReceivePort();
@@ -41,16 +43,29 @@ void MainClockCycle::reopenLostReceivePort()
     // A receiver that was missing at start-up or has been unplugged is tried again at the hour:
     // with the window hidden nothing else would open its port, and the clock would never be
     // set again. A port released in the setup dialog has no number and stays closed.
-    const qint16 receivePort = m_app.module1().receivePort;
-    MSComm &port = m_app.form5()->MSComm1;
-    if (!isSelectablePort(receivePort) || port.PortOpen())
+    reopenQuietly(m_app.form5()->MSComm1, m_app.module1().receivePort);
+}
+
+void MainClockCycle::reopenLostTransmitPort()
+{
+    // Likewise a master clock whose port went away (a USB adapter unplugged and plugged back)
+    // is tried again just before each minute's sentence. With equal numbers the receive
+    // port's object carries both directions and is looked after at the hour.
+    const Module1 &m = m_app.module1();
+    if (m.transmitPort != m.receivePort)
+        reopenQuietly(m_app.form5()->MSComm2, m.transmitPort);
+}
+
+void MainClockCycle::reopenQuietly(MSComm &port, int portNumber)
+{
+    if (!isSelectablePort(portNumber) || port.PortOpen())
         return;
     try {
-        port.setCommPort(receivePort);
+        port.setCommPort(portNumber);
         port.setSettings(QStringLiteral("2400,N,8,1"));
         port.setPortOpen(true);
     } catch (const CommError &) {
-        // Still not there: the hourly setting finds the port closed and does nothing.
+        // Still not there: the caller finds the port closed and does what it does then.
     }
 }
 

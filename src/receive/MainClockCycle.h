@@ -1,6 +1,7 @@
 #pragma once
 
 class HoroluxApp;
+class MSComm;
 
 // The once-a-second schedule: the second-30 sentence, the hourly clock setting and the
 // second-59 display refresh; also the receive countdown and the "Search" button.
@@ -15,6 +16,8 @@ public:
 
 private:
     void reopenLostReceivePort();
+    void reopenLostTransmitPort();
+    static void reopenQuietly(MSComm &port, int portNumber);
 
     HoroluxApp &m_app;
 };
