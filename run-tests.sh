@@ -1,18 +1,27 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds with warnings as errors and runs the whole suite twice:
-# once plain, once under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Installs what is needed, then: fuzzes the sentence reader for a bounded time, builds with
+# warnings as errors and runs the whole suite (unit, soak and end-to-end tests), and runs the
+# unit and soak tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
 jobs=$(nproc)
-for config in plain sanitize; do
-    dir=build/test-$config
-    options=(-DCMAKE_BUILD_TYPE=Debug -DHOROLUX_WERROR=ON)
-    [ "$config" = sanitize ] && options+=(-DHOROLUX_SANITIZE=ON)
-    command -v ccache >/dev/null && options+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-    echo "== $config build"
-    cmake -S . -B "$dir" "${options[@]}" >/dev/null
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+
+scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
+
+build() { # folder, extra options...
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE= -DHOROLUX_WERROR=ON "${launcher[@]}" "$@" >/dev/null
     cmake --build "$dir" -j"$jobs"
-    echo "== $config tests"
-    ctest --test-dir "$dir" --output-on-failure -j"$jobs"
-done
+}
+
+echo "== sanitizer build (AddressSanitizer, UndefinedBehaviorSanitizer)"
+build build/test-sanitize -DHOROLUX_SANITIZE=ON
+ctest --test-dir build/test-sanitize --output-on-failure -j"$jobs" -LE e2e
+
+echo "== plain build"
+build build/test-plain
+ctest --test-dir build/test-plain --output-on-failure -j"$jobs"
