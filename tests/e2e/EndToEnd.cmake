@@ -1,0 +1,49 @@
+# End-to-end tests: the real program, copied into a folder of its own, run on a virtual desktop
+# (Xvfb, trayer) under its own wall clock (the clock shim), and played with xdotool. They carry
+# the label "e2e": ctest -L e2e runs them, ctest -LE e2e the rest.
+add_library(horolux_e2esupport STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/ChildProcess.h
+    ${CMAKE_CURRENT_LIST_DIR}/GpsdPeer.h ${CMAKE_CURRENT_LIST_DIR}/GpsdPeer.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/LineRelay.h ${CMAKE_CURRENT_LIST_DIR}/LineRelay.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ProgramCopy.h ${CMAKE_CURRENT_LIST_DIR}/ProgramCopy.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/VirtualDesktop.h ${CMAKE_CURRENT_LIST_DIR}/VirtualDesktop.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/WaitUntil.h
+)
+target_include_directories(horolux_e2esupport PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(horolux_e2esupport PUBLIC horolux_testsupport)
+target_compile_definitions(horolux_e2esupport PRIVATE
+    HOROLUX_EXECUTABLE="$<TARGET_FILE:horolux>"
+    HOROLUX_CLOCKSHIM="$<TARGET_FILE:horolux_clockshim>")
+
+# Each program of the label needs the executable, its help file and the shim built.
+function(horolux_e2e_program name)
+    target_link_libraries(${name} PRIVATE horolux_e2esupport)
+    add_dependencies(${name} horolux horolux_clockshim)
+endfunction()
+
+file(GLOB e2e_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/tst_*.cpp)
+foreach(source ${e2e_sources})
+    get_filename_component(name ${source} NAME_WE)
+    add_executable(${name} ${source})
+    horolux_e2e_program(${name})
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES LABELS e2e TIMEOUT 90
+        ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")
+endforeach()
+
+# The single-instance test of the start-up code runs the real program too.
+if(TARGET tst_duplicate)
+    horolux_e2e_program(tst_duplicate)
+    set_tests_properties(tst_duplicate PROPERTIES LABELS e2e)
+endif()
+
+# gpsd's NTP segments have fixed keys: two gpsd tests at once would share them.
+if(TARGET tst_gpsd AND TARGET tst_e2eclock)
+    set_tests_properties(tst_gpsd tst_e2eclock PROPERTIES RESOURCE_LOCK gpsd)
+endif()
+
+# Draws docs/in-use.png: the program in use on a virtual desktop. Not a test.
+add_executable(e2e_inusepicture EXCLUDE_FROM_ALL ${CMAKE_CURRENT_LIST_DIR}/InUsePicture.cpp)
+horolux_e2e_program(e2e_inusepicture)
+target_compile_definitions(e2e_inusepicture PRIVATE
+    HOROLUX_PICTURE="${PROJECT_SOURCE_DIR}/docs/in-use.png")

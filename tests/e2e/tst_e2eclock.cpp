@@ -1,0 +1,147 @@
+#include "ChildProcess.h"
+#include "GpsdPeer.h"
+#include "LineRelay.h"
+#include "ProgramCopy.h"
+#include "PseudoTerminal.h"
+#include "VirtualDesktop.h"
+
+#include <QProcess>
+#include <QTest>
+#include <QTimeZone>
+#include <QTimer>
+#include <memory>
+
+// The real program under a wall clock of its own, with a receiver streaming on one port and a
+// real NMEA consumer (gpsd) on the other end of its transmit port.
+namespace {
+constexpr int kWaitMs = 15000;
+const QByteArray kExampleSentence
+    = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n";
+
+qint64 utcMsecs(QDate date, QTime time)
+{
+    return QDateTime(date, time, QTimeZone::utc()).toMSecsSinceEpoch();
+}
+} // namespace
+
+class tst_E2eClock : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+
+    void firstTickSetsClockFromStreamingReceiver();
+    void secondThirtySentenceDecodesInGpsd_data();
+    void secondThirtySentenceDecodesInGpsd();
+
+private:
+    void startProgram();
+
+    VirtualDesktop m_desktop;
+    std::unique_ptr<ProgramCopy> m_copy;
+    QProcess m_program;
+};
+
+void tst_E2eClock::initTestCase()
+{
+    const QString missing = VirtualDesktop::missingTools(VirtualDesktop::Tray::Present);
+    if (!missing.isEmpty())
+        QSKIP(qPrintable(missing));
+    QString error;
+    QVERIFY2(m_desktop.start(VirtualDesktop::Tray::Present, &error), qPrintable(error));
+}
+
+void tst_E2eClock::init()
+{
+    m_copy = std::make_unique<ProgramCopy>();
+    QString error;
+    QVERIFY2(m_copy->install(&error), qPrintable(error));
+}
+
+void tst_E2eClock::cleanup()
+{
+    endProcess(m_program);
+    m_copy.reset();
+}
+
+void tst_E2eClock::cleanupTestCase()
+{
+    m_desktop.stop();
+}
+
+void tst_E2eClock::startProgram()
+{
+    m_copy->start(m_program, m_desktop.environment());
+    QVERIFY2(m_program.waitForStarted(kWaitMs), qPrintable(m_program.errorString()));
+}
+
+void tst_E2eClock::firstTickSetsClockFromStreamingReceiver()
+{
+    // Receive port 1, no waiting for a lock, no transmit port; the receiver talks all the time.
+    PseudoTerminal receiver;
+    m_copy->wirePort(receiver, 1);
+    QVERIFY(m_copy->writeSettings(QByteArray("\x01\x00\x00", 3)));
+    m_copy->setClockStart(utcMsecs(QDate(2031, 7, 14), QTime(9, 41, 5)));
+    QTimer stream;
+    connect(&stream, &QTimer::timeout, &stream, [&] { receiver.writeSome(kExampleSentence); });
+    stream.start(200);
+    startProgram();
+
+    // The first tick sees a new hour and sets the clock to the sentence's second, exactly.
+    QTRY_VERIFY_WITH_TIMEOUT(!m_copy->clockSettings().isEmpty(), kWaitMs);
+    const QDateTime set
+        = QDateTime::fromMSecsSinceEpoch(m_copy->clockSettings().first(), QTimeZone::utc());
+    QCOMPARE(set, QDateTime(QDate(2094, 3, 23), QTime(12, 35, 19), QTimeZone::utc()));
+    QVERIFY(m_program.state() == QProcess::Running);
+}
+
+void tst_E2eClock::secondThirtySentenceDecodesInGpsd_data()
+{
+    QTest::addColumn<QDateTime>("clockStart");
+    QTest::addColumn<QString>("expected");
+
+    // The program's clock starts a few seconds before second 30, enough for its start-up.
+    QTest::newRow("summer morning") << QDateTime(QDate(2031, 7, 14), QTime(9, 41, 25),
+        QTimeZone::utc()) << "2031-07-14T09:41:30.000Z";
+    QTest::newRow("last minute of a year") << QDateTime(QDate(2027, 12, 31), QTime(23, 59, 25, 500),
+        QTimeZone::utc()) << "2027-12-31T23:59:30.000Z";
+}
+
+void tst_E2eClock::secondThirtySentenceDecodesInGpsd()
+{
+    QFETCH(QDateTime, clockStart);
+    QFETCH(QString, expected);
+    const QString missing = GpsdPeer::missingTools();
+    if (!missing.isEmpty())
+        QSKIP(qPrintable(missing));
+
+    // Transmit port 2 only. Its cable runs through the test to the device gpsd reads.
+    PseudoTerminal clockLine;
+    PseudoTerminal gpsdLine;
+    m_copy->wirePort(clockLine, 2);
+    QVERIFY(m_copy->writeSettings(QByteArray("\x00\x00\x02", 3)));
+    GpsdPeer gpsd;
+    QString error;
+    QVERIFY2(gpsd.start(gpsdLine.slavePath(), &error), qPrintable(error));
+    LineRelay cable(clockLine, gpsdLine);
+    QTimer carry;
+    connect(&carry, &QTimer::timeout, &carry, [&] { cable.pass(); });
+    carry.start(10);
+
+    m_copy->setClockStart(clockStart.toMSecsSinceEpoch());
+    startProgram();
+    QTRY_VERIFY2_WITH_TIMEOUT(!gpsd.reports(QStringLiteral("TPV")).isEmpty(),
+        "no report from gpsd: did the sentence leave at second 30?", kWaitMs);
+
+    // One sentence for the minute, and gpsd reads the program's own minute at second 30.
+    QCOMPARE(cable.lines().size(), 1);
+    const QList<QJsonObject> reports = gpsd.reports(QStringLiteral("TPV"));
+    QCOMPARE(reports.size(), 1);
+    QCOMPARE(reports.first().value(QStringLiteral("time")).toString(), expected);
+}
+
+QTEST_GUILESS_MAIN(tst_E2eClock)
+#include "tst_e2eclock.moc"
