@@ -1,0 +1,142 @@
+// What the program costs while it waits for something: a receive search on a silent port, the
+// setup dialog open, a message box open. Each wait is measured in this process, side by side
+// with a Qt program of no window that wakes once a second (bench_bare_window --tick, the floor
+// for a program that follows the clock's seconds), read the same way over the same period.
+//
+//   bench_waiting [seconds the dialog and the box stay open, default 8]
+
+#include "BenchPty.h"
+#include "BenchReport.h"
+#include "BenchUsage.h"
+
+#include "dialogs/Form10.h"
+#include "platform/SystemClock.h"
+#include "platform/Timer.h"
+#include "serial/DevicePortFactory.h"
+#include "setup/Form5.h"
+#include "shell/Form1.h"
+#include "shell/HoroluxApp.h"
+#include "shell/MenuCommands.h"
+#include "transmit/Form4.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QEventLoop>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
+
+namespace {
+
+// The machine's time, never set: nothing the benchmark does may move the machine's clock.
+class ReadOnlyClock : public Clock
+{
+public:
+    qint64 currentMSecsSinceEpoch() const override { return m_real.currentMSecsSinceEpoch(); }
+    bool setCurrentMSecsSinceEpoch(qint64) override { return false; }
+    QDateTime toLocal(qint64 msecs) const override { return m_real.toLocal(msecs); }
+
+private:
+    SystemClock m_real;
+};
+
+void openPort(MSComm &port, int number)
+{
+    port.setCommPort(number);
+    port.setSettings(QStringLiteral("2400,N,8,1"));
+    port.setPortOpen(true);
+}
+
+void runFor(int msecs)
+{
+    QEventLoop loop;
+    QTimer::singleShot(msecs, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Runs one wait of the program and reports it against the floor program over the same time.
+void measure(const QString &what, qint64 floorPid, const std::function<void()> &wait)
+{
+    using namespace Bench;
+    const Usage oursBefore = usageOf(::getpid());
+    const Usage floorBefore = usageOf(floorPid);
+    wait();
+    const Rate ours = rateBetween(oursBefore, usageOf(::getpid()));
+    const Rate floor = rateBetween(floorBefore, usageOf(floorPid));
+    std::printf("%s\n", qPrintable(what));
+    printRate("horolux", ours);
+    printRate("floor (Qt program waking once a second)", floor);
+    const auto text = [](const Rate &rate) {
+        return number(rate.cpuPercent, 3) + QStringLiteral(" % (")
+            + number(rate.wakeUpsPerSecond, 1) + QStringLiteral(" wake-ups/s)");
+    };
+    row(what + QStringLiteral(", %1 s: CPU of a core").arg(number(ours.seconds, 1)), text(ours),
+        text(floor) + QStringLiteral(", Qt program waking once a second"),
+        ratio(ours.cpuPercent, floor.cpuPercent), QStringLiteral("<= 2 % of a core"),
+        met(ours.cpuPercent <= 2.0));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    const int openMs = (argc > 1 ? std::max(2, std::atoi(argv[1])) : 8) * 1000;
+
+    QProcess floor;
+    floor.setProcessChannelMode(QProcess::ForwardedChannels);
+    floor.start(QApplication::applicationDirPath() + QStringLiteral("/bench_bare_window"),
+        {QStringLiteral("--tick")});
+    if (!floor.waitForStarted()) {
+        std::printf("bench_bare_window did not start: %s\n", qPrintable(floor.errorString()));
+        return 1;
+    }
+
+    // As after start-up with both ports set: window hidden, ports open, clock cycle running.
+    QTemporaryDir folder;
+    BenchPty receiverLine;
+    BenchPty clockLine;
+    receiverLine.linkAs(folder.path(), 1);
+    clockLine.linkAs(folder.path(), 2);
+    ReadOnlyClock clock;
+    DevicePortFactory ports(folder.path());
+    HoroluxApp::Environment environment;
+    environment.clock = &clock;
+    environment.ports = &ports;
+    environment.executableDir = folder.path();
+    environment.runtimeDir = folder.path();
+    HoroluxApp horolux(environment);
+    Module1 &m = horolux.module1();
+    m.receivePort = 1;
+    m.transmitPort = 2;
+    openPort(horolux.form5()->MSComm1, 1);
+    openPort(horolux.form5()->MSComm2, 2);
+    horolux.form4();
+    Form1 *main = horolux.form1();
+    main->menuSetRcv->setChecked(true);
+    main->menuSetTrans->setChecked(true);
+    // The clock was set at start-up: the cycle waits for the next hour.
+    m.lastClockText = clock.localTimeText();
+    main->Timer1->setEnabled(true);
+    runFor(500);
+
+    measure(QStringLiteral("a receive search with a silent port"), floor.processId(),
+        [&] { horolux.receiveIntoClockFields(); });
+    measure(QStringLiteral("the setup dialog open"), floor.processId(), [&] {
+        QTimer::singleShot(openMs, horolux.form5(), [&] { horolux.form5()->close(); });
+        horolux.menuCommands().menuSetRcv_Click();
+    });
+    measure(QStringLiteral("a message box open"), floor.processId(), [&] {
+        QTimer::singleShot(openMs, &horolux, [&] { horolux.form10()->Command1_Click(); });
+        horolux.ShowMessageBox(
+            QStringLiteral("A message that waits for OK"), 64, 0, QStringLiteral("Horolux"));
+    });
+
+    main->Timer1->setEnabled(false);
+    floor.terminate();
+    floor.waitForFinished(3000);
+    return 0;
+}
