@@ -3,6 +3,7 @@
 # the label "e2e": ctest -L e2e runs them, ctest -LE e2e the rest.
 add_library(horolux_e2esupport STATIC
     ${CMAKE_CURRENT_LIST_DIR}/ChildProcess.h
+    ${CMAKE_CURRENT_LIST_DIR}/EndToEndTest.h ${CMAKE_CURRENT_LIST_DIR}/EndToEndTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/GpsdPeer.h ${CMAKE_CURRENT_LIST_DIR}/GpsdPeer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LineRelay.h ${CMAKE_CURRENT_LIST_DIR}/LineRelay.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ProgramCopy.h ${CMAKE_CURRENT_LIST_DIR}/ProgramCopy.cpp

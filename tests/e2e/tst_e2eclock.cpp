@@ -1,20 +1,15 @@
-#include "ChildProcess.h"
+#include "EndToEndTest.h"
 #include "GpsdPeer.h"
 #include "LineRelay.h"
-#include "ProgramCopy.h"
 #include "PseudoTerminal.h"
-#include "VirtualDesktop.h"
 
-#include <QProcess>
 #include <QTest>
 #include <QTimeZone>
 #include <QTimer>
-#include <memory>
 
 // The real program under a wall clock of its own, with a receiver streaming on one port and a
 // real NMEA consumer (gpsd) on the other end of its transmit port.
 namespace {
-constexpr int kWaitMs = 15000;
 const QByteArray kExampleSentence
     = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n";
 
@@ -24,59 +19,14 @@ qint64 utcMsecs(QDate date, QTime time)
 }
 } // namespace
 
-class tst_E2eClock : public QObject
+class tst_E2eClock : public EndToEndTest
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void cleanupTestCase();
-
     void firstTickSetsClockFromStreamingReceiver();
     void secondThirtySentenceDecodesInGpsd_data();
     void secondThirtySentenceDecodesInGpsd();
-
-private:
-    void startProgram();
-
-    VirtualDesktop m_desktop;
-    std::unique_ptr<ProgramCopy> m_copy;
-    QProcess m_program;
 };
-
-void tst_E2eClock::initTestCase()
-{
-    const QString missing = VirtualDesktop::missingTools(VirtualDesktop::Tray::Present);
-    if (!missing.isEmpty())
-        QSKIP(qPrintable(missing));
-    QString error;
-    QVERIFY2(m_desktop.start(VirtualDesktop::Tray::Present, &error), qPrintable(error));
-}
-
-void tst_E2eClock::init()
-{
-    m_copy = std::make_unique<ProgramCopy>();
-    QString error;
-    QVERIFY2(m_copy->install(&error), qPrintable(error));
-}
-
-void tst_E2eClock::cleanup()
-{
-    endProcess(m_program);
-    m_copy.reset();
-}
-
-void tst_E2eClock::cleanupTestCase()
-{
-    m_desktop.stop();
-}
-
-void tst_E2eClock::startProgram()
-{
-    m_copy->start(m_program, m_desktop.environment());
-    QVERIFY2(m_program.waitForStarted(kWaitMs), qPrintable(m_program.errorString()));
-}
 
 void tst_E2eClock::firstTickSetsClockFromStreamingReceiver()
 {
@@ -88,7 +38,7 @@ void tst_E2eClock::firstTickSetsClockFromStreamingReceiver()
     QTimer stream;
     connect(&stream, &QTimer::timeout, &stream, [&] { receiver.writeSome(kExampleSentence); });
     stream.start(200);
-    startProgram();
+    STEP(startProgram());
 
     // The first tick sees a new hour and sets the clock to the sentence's second, exactly.
     QTRY_VERIFY_WITH_TIMEOUT(!m_copy->clockSettings().isEmpty(), kWaitMs);
@@ -132,7 +82,7 @@ void tst_E2eClock::secondThirtySentenceDecodesInGpsd()
     carry.start(10);
 
     m_copy->setClockStart(clockStart.toMSecsSinceEpoch());
-    startProgram();
+    STEP(startProgram());
     QTRY_VERIFY2_WITH_TIMEOUT(!gpsd.reports(QStringLiteral("TPV")).isEmpty(),
         "no report from gpsd: did the sentence leave at second 30?", kWaitMs);
 

@@ -1,37 +1,21 @@
-#include "ChildProcess.h"
+#include "EndToEndTest.h"
 #include "ProgramCopy.h"
 #include "PseudoTerminal.h"
-#include "VirtualDesktop.h"
 
 #include <QProcess>
 #include <QTest>
-#include <memory>
 #include <signal.h>
 
 // The real program in a desktop's notification area, used as its user would: the tray icon,
 // the menus and the setup dialog through mouse and keys, and the session's end by a signal.
 namespace {
-constexpr int kWaitMs = 10000;
 const QString kMainWindow = QStringLiteral("^Horolux$");
 } // namespace
 
-// Runs a step made of checks and leaves the test when one of them failed.
-#define STEP(call)                                                                                 \
-    do {                                                                                           \
-        call;                                                                                      \
-        if (QTest::currentTestFailed())                                                            \
-            return;                                                                                \
-    } while (false)
-
-class tst_E2eDesktop : public QObject
+class tst_E2eDesktop : public EndToEndTest
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void cleanupTestCase();
-
     void trayDoubleClickShowsAndHides();
     void trayMenuExitSaves();
     void setupDialogByKeysAssignsPort();
@@ -47,44 +31,13 @@ private:
     QString mainWindow() const { return m_desktop.visibleWindowNamed(kMainWindow); }
     qsizetype visibleWindowCount() const;
 
-    VirtualDesktop m_desktop;
-    std::unique_ptr<ProgramCopy> m_copy;
-    QProcess m_program;
     QString m_trayIcon;
 };
 
-void tst_E2eDesktop::initTestCase()
-{
-    const QString missing = VirtualDesktop::missingTools(VirtualDesktop::Tray::Present);
-    if (!missing.isEmpty())
-        QSKIP(qPrintable(missing));
-    QString error;
-    QVERIFY2(m_desktop.start(VirtualDesktop::Tray::Present, &error), qPrintable(error));
-}
-
-void tst_E2eDesktop::init()
-{
-    m_copy = std::make_unique<ProgramCopy>();
-    QString error;
-    QVERIFY2(m_copy->install(&error), qPrintable(error));
-    m_trayIcon.clear();
-}
-
-void tst_E2eDesktop::cleanup()
-{
-    endProcess(m_program);
-    m_copy.reset();
-}
-
-void tst_E2eDesktop::cleanupTestCase()
-{
-    m_desktop.stop();
-}
-
 void tst_E2eDesktop::startInTray()
 {
-    m_copy->start(m_program, m_desktop.environment());
-    QVERIFY2(m_program.waitForStarted(kWaitMs), qPrintable(m_program.errorString()));
+    m_trayIcon.clear();
+    STEP(startProgram());
     QTRY_VERIFY_WITH_TIMEOUT(
         !(m_trayIcon = m_desktop.trayIconOf(QStringLiteral("horolux"))).isEmpty(), kWaitMs);
     QVERIFY(mainWindow().isEmpty());
