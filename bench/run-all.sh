@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Measures every row of the performance table side by side with its reference and writes the
 # results to docs/performance.md. Builds the release programs it needs first (in build/bench);
-# the measuring itself takes about two minutes and needs no display.
+# the measuring itself takes about a minute and a half and needs no display of its own.
 #
 #   bench/run-all.sh
 set -euo pipefail
@@ -66,7 +66,7 @@ log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 failed=()
 measure() {
-    echo "== $(basename "$1") ${*:2}"
+    echo "== $(basename "$1") ${*:2}" | tee -a "$log"
     QT_QPA_PLATFORM=offscreen "$@" 2>/dev/null | tee -a "$log" || failed+=("$(basename "$1")")
 }
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
