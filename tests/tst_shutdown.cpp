@@ -6,6 +6,7 @@
 #include "shell/Form1.h"
 #include "shell/MenuCommands.h"
 #include "shell/Shutdown.h"
+#include "shell/SingleInstance.h"
 #include "shell/TrayIcon.h"
 #include "shell/WindowVisibility.h"
 #include "transmit/Form4.h"
@@ -28,6 +29,7 @@ private slots:
     void init();
     void cleanup();
     void exitPathOrder();
+    void exitReleasesTheSingleInstanceLock();
     void settingsBytes_data();
     void settingsBytes();
     void failedSettingsWriteStillReleasesEverything();
@@ -112,6 +114,18 @@ void tst_Shutdown::exitPathOrder()
     QVERIFY(!secondPass.ended);
     QCOMPARE(m_ends, QList<int> {0});
     QVERIFY(!m_rig->app().form4()->isVisible());
+}
+
+void tst_Shutdown::exitReleasesTheSingleInstanceLock()
+{
+    HoroluxApp &app = m_rig->app();
+    auto *held = new SingleInstance(app.executableDir(), app.runtimeDir(), &app);
+    QVERIFY(held->tryLock());
+    SingleInstance next(app.executableDir(), app.runtimeDir());
+    QVERIFY(!next.tryLock());
+    app.menuCommands().menuMenuExit_Click();
+    QCOMPARE(m_ends, QList<int> {0});
+    QVERIFY(next.tryLock());
 }
 
 void tst_Shutdown::settingsBytes_data()

@@ -3,6 +3,7 @@
 #include "Form1.h"
 #include "HoroluxApp.h"
 #include "SettingsFile.h"
+#include "SingleInstance.h"
 #include "TrayIcon.h"
 #include "WindowVisibility.h"
 #include "dialogs/Form10.h"
@@ -96,6 +97,8 @@ void Shutdown::runExitPath()
     m_app.trayIcon().remove();
     EventPump::processPending();
     unloadOtherWindows();
+    // The process ends without unwinding; let the next start find the lock free, not stale.
+    qDeleteAll(m_app.findChildren<SingleInstance *>(Qt::FindDirectChildrenOnly));
     m_processEnd(0);
 }
 

@@ -19,6 +19,9 @@ PseudoTerminal::PseudoTerminal()
     ::cfmakeraw(&raw);
     ::tcsetattr(m_slave, TCSANOW, &raw);
     ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    // Programs the tests start must not inherit the device ends.
+    ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
+    ::fcntl(m_slave, F_SETFD, FD_CLOEXEC);
     m_slavePath = QString::fromLocal8Bit(name);
     // Keeping our own slave descriptor open stops a hang-up each time the program closes it.
 }
