@@ -1,9 +1,9 @@
 #include "Form10.h"
 
-#include "DialogLayout.h"
 #include "common/Pictures.h"
 #include "platform/EventPump.h"
 #include "platform/TopMost.h"
+#include "platform/WindowLayout.h"
 #include "shell/HoroluxApp.h"
 
 #include <QCloseEvent>
@@ -14,7 +14,7 @@
 #include <QPushButton>
 #include <QScreen>
 
-using DialogLayout::placeTwips;
+using WindowLayout::placeTwips;
 
 namespace {
 constexpr int kClientWidth = 4455;
@@ -30,7 +30,7 @@ constexpr qint16 kCancel = 2;
 QPushButton *button(QWidget *parent, const QString &caption, int left)
 {
     auto *b = new QPushButton(caption, parent);
-    b->setFont(DialogLayout::sansSerif(8.25));
+    b->setFont(WindowLayout::sansSerif(8.25));
     // A button that has the focus answers Enter itself, as on the classic desktop.
     b->setAutoDefault(true);
     placeTwips(b, left, kButtonTop, kButtonWidth, kButtonHeight);
@@ -56,7 +56,7 @@ Form10::Form10(HoroluxApp &app)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
         | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(Twips::toPixels(kClientWidth), Twips::toPixels(kClientHeight));
-    setFont(DialogLayout::sansSerif(8.25));
+    setFont(WindowLayout::sansSerif(8.25));
     createControls();
 }
 
@@ -209,12 +209,12 @@ int Form10::topTwips() const
 
 int Form10::widthTwips() const
 {
-    return DialogLayout::outerWidthTwips(this);
+    return WindowLayout::outerWidthTwips(this);
 }
 
 int Form10::heightTwips() const
 {
-    return DialogLayout::outerHeightTwips(this);
+    return WindowLayout::outerHeightTwips(this);
 }
 
 void Form10::keyPressEvent(QKeyEvent *event)

@@ -1,8 +1,8 @@
 #include "Form9.h"
 
-#include "DialogLayout.h"
 #include "platform/TopMost.h"
 #include "platform/VersionInfo.h"
+#include "platform/WindowLayout.h"
 #include "shell/Form1.h"
 #include "shell/HoroluxApp.h"
 
@@ -13,7 +13,7 @@
 #include <QTextCursor>
 #include <QTextEdit>
 
-using DialogLayout::placeTwips;
+using WindowLayout::placeTwips;
 
 namespace {
 const QString kCrLf = QStringLiteral("\r\n");
@@ -41,7 +41,7 @@ QTextEdit *displayBox(QWidget *parent, double points, bool bold)
     box->setFrameShape(QFrame::NoFrame);
     box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    box->setFont(DialogLayout::sansSerif(points, bold));
+    box->setFont(WindowLayout::sansSerif(points, bold));
     box->document()->setDocumentMargin(2);
     // The window's own background (the menu colour of the classic desktop), so the boxes read
     // as plain text on the window.
@@ -111,7 +111,7 @@ void Form9::Form_Load()
     hide();
     const Form1 *main = m_app.form1();
     move(Twips::toPixels(main->leftTwips() + 300), Twips::toPixels(main->topTwips() + 600));
-    DialogLayout::setOuterSizeTwips(this, 5190, 2940);
+    WindowLayout::setOuterSizeTwips(this, 5190, 2940);
     Text1->clear();
 }
 
@@ -142,7 +142,7 @@ void Form9::showAbout()
 
 void Form9::setHeights(int windowTwips, int bodyTwips)
 {
-    DialogLayout::setOuterSizeTwips(this, widthTwips(), windowTwips);
+    WindowLayout::setOuterSizeTwips(this, widthTwips(), windowTwips);
     placeTwips(Text1, 240, 240, 4575, bodyTwips);
 }
 
@@ -200,12 +200,12 @@ int Form9::topTwips() const
 
 int Form9::widthTwips() const
 {
-    return DialogLayout::outerWidthTwips(this);
+    return WindowLayout::outerWidthTwips(this);
 }
 
 int Form9::heightTwips() const
 {
-    return DialogLayout::outerHeightTwips(this);
+    return WindowLayout::outerHeightTwips(this);
 }
 
 bool Form9::event(QEvent *event)

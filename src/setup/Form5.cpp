@@ -5,6 +5,7 @@
 #include "SetupCheckBox.h"
 #include "platform/Timer.h"
 #include "platform/Twips.h"
+#include "platform/WindowLayout.h"
 #include "shell/Form1.h"
 #include "shell/HoroluxApp.h"
 
@@ -20,9 +21,6 @@
 #include <cmath>
 
 namespace {
-// The window frame around the client area, in pixels: borders and the title bar.
-constexpr int kFrameWidth = 6;
-constexpr int kFrameHeight = 25;
 constexpr int kClientWidth = 4080;
 constexpr int kClientHeight = 2070;
 constexpr int kDesignedWidth = 4170;
@@ -34,19 +32,10 @@ constexpr int kPortCount = 8;
 
 constexpr int kEnter = 13;
 
-void placeTwips(QWidget *widget, int left, int top, int width, int height)
-{
-    widget->setGeometry(Twips::toPixels(left, top, width, height));
-}
-
-QFont sansSerif(double points, bool bold = false)
-{
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
+using WindowLayout::kFrameHeight;
+using WindowLayout::kFrameWidth;
+using WindowLayout::placeTwips;
+using WindowLayout::sansSerif;
 
 QFrame *frame(QWidget *parent)
 {
@@ -258,12 +247,12 @@ int Form5::topTwips() const
 
 int Form5::widthTwips() const
 {
-    return Twips::fromPixels(width() + kFrameWidth);
+    return WindowLayout::outerWidthTwips(this);
 }
 
 int Form5::heightTwips() const
 {
-    return Twips::fromPixels(height() + kFrameHeight);
+    return WindowLayout::outerHeightTwips(this);
 }
 
 void Form5::setWidthTwips(int width)

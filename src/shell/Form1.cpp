@@ -10,6 +10,7 @@
 #include "common/Pictures.h"
 #include "platform/Timer.h"
 #include "platform/Twips.h"
+#include "platform/WindowLayout.h"
 #include "receive/ClockSetting.h"
 #include "receive/MainClockCycle.h"
 #include "transmit/TransmissionDisplay.h"
@@ -22,30 +23,11 @@
 #include <QPushButton>
 
 namespace {
-// The window frame around the client area, in pixels: borders and the title bar.
-constexpr int kFrameWidth = 6;
-constexpr int kFrameHeight = 25;
 constexpr int kClientWidth = 3840;
 constexpr int kClientHeight = 2535;
 
-void placeTwips(QWidget *widget, int left, int top, int width, int height)
-{
-    widget->setGeometry(Twips::toPixels(left, top, width, height));
-}
-
-// The classic face where it exists, else one of about its width: DejaVu Sans, the usual Linux
-// default, pushes the captions out of their fixed boxes.
-QFont sansSerif(double points, bool bold = false)
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-        QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"), QStringLiteral("Nimbus Sans"),
-        QStringLiteral("Helvetica"), QStringLiteral("Arial")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
+using WindowLayout::placeTwips;
+using WindowLayout::sansSerif;
 
 QLineEdit *displayBox(QWidget *parent, double points)
 {
@@ -290,17 +272,17 @@ int Form1::topTwips() const
 
 int Form1::widthTwips() const
 {
-    return Twips::fromPixels(width() + kFrameWidth);
+    return WindowLayout::outerWidthTwips(this);
 }
 
 int Form1::heightTwips() const
 {
-    return Twips::fromPixels(height() + kFrameHeight);
+    return WindowLayout::outerHeightTwips(this);
 }
 
 void Form1::setSizeTwips(int width, int height)
 {
-    setFixedSize(Twips::toPixels(width) - kFrameWidth, Twips::toPixels(height) - kFrameHeight);
+    WindowLayout::setOuterSizeTwips(this, width, height);
 }
 
 void Form1::setPositionTwips(int left, int top)

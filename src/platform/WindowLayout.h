@@ -5,8 +5,8 @@
 #include <QFont>
 #include <QWidget>
 
-// Layout helpers shared by the program's small dialog windows.
-namespace DialogLayout {
+// Layout helpers shared by the program's windows: twips placement, fonts and outer sizes.
+namespace WindowLayout {
 
 // The window frame around the client area, in pixels: borders and the title bar. Window sizes
 // in twips are outer sizes, as the main window counts them.
@@ -48,4 +48,4 @@ inline void setOuterSizeTwips(QWidget *window, int width, int height)
         Twips::toPixels(width) - kFrameWidth, Twips::toPixels(height) - kFrameHeight);
 }
 
-} // namespace DialogLayout
+} // namespace WindowLayout
