@@ -38,6 +38,11 @@ if(TARGET tst_duplicate)
     set_tests_properties(tst_duplicate PROPERTIES LABELS e2e)
 endif()
 
+# The gpsd check of the transmitted sentence uses the same gpsd peer.
+if(TARGET tst_gpsd)
+    target_link_libraries(tst_gpsd PRIVATE horolux_e2esupport)
+endif()
+
 # gpsd's NTP segments have fixed keys: two gpsd tests at once would share them.
 if(TARGET tst_gpsd AND TARGET tst_e2eclock)
     set_tests_properties(tst_gpsd tst_e2eclock PROPERTIES RESOURCE_LOCK gpsd)
