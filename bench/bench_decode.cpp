@@ -89,10 +89,14 @@ QString gpsdTime(const QDateTime &utc)
 void report(const std::vector<double> &ours, const std::vector<double> &gpsd, int missed)
 {
     using namespace Bench;
-    std::printf("  horolux: median %.3f ms, p95 %.3f ms, max %.3f ms (%zu lines)\n", median(ours),
-        percentile(ours, 0.95), maximum(ours), ours.size());
-    std::printf("  gpsd:    median %.3f ms, p95 %.3f ms, max %.3f ms (%zu lines, %d unreported)\n",
-        median(gpsd), percentile(gpsd, 0.95), maximum(gpsd), gpsd.size(), missed);
+    const auto line = [](const char *who, const std::vector<double> &values) {
+        std::printf("  %-8s median %.3f ms, p95 %.3f ms, p99 %.3f ms, max %.3f ms (%zu lines)\n",
+            who, median(values), percentile(values, 0.95), percentile(values, 0.99),
+            maximum(values), values.size());
+    };
+    line("horolux:", ours);
+    line("gpsd:", gpsd);
+    std::printf("  gpsd left %d lines unreported\n", missed);
     const QString what = QStringLiteral("last character of an RMC line -> clock set, ");
     const QString reference = QStringLiteral(" ms (gpsd, to its TPV report)");
     row(what + QStringLiteral("median of %1 lines").arg(ours.size()),
