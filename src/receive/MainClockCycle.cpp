@@ -3,7 +3,6 @@
 #include "ClockSetting.h"
 #include "platform/Clock.h"
 #include "platform/Timer.h"
-#include "serial/CommError.h"
 #include "setup/Form5.h"
 #include "shell/Form1.h"
 #include "shell/HoroluxApp.h"
@@ -58,15 +57,9 @@ void MainClockCycle::reopenLostTransmitPort()
 
 void MainClockCycle::reopenQuietly(MSComm &port, int portNumber)
 {
-    if (!isSelectablePort(portNumber) || port.PortOpen())
-        return;
-    try {
-        port.setCommPort(portNumber);
-        port.setSettings(QStringLiteral("2400,N,8,1"));
-        port.setPortOpen(true);
-    } catch (const CommError &) {
-        // Still not there: the caller finds the port closed and does what it does then.
-    }
+    // Still not there: the caller finds the port closed and does what it does then.
+    if (isSelectablePort(portNumber) && !port.PortOpen())
+        port.openQuietly(portNumber);
 }
 
 void MainClockCycle::Timer3_Timer()

@@ -30,7 +30,6 @@ struct RmcReceiver::Fields
 namespace {
 constexpr qint16 kHeadCountdown = 6;
 constexpr qint16 kLineCountdown = 10;
-const QString kLineSettings = QStringLiteral("2400,N,8,1");
 
 // One pass of the window system between reads. It sleeps until the next event only when there
 // is nothing left to read and the text looked for has not arrived yet.
@@ -90,11 +89,8 @@ void RmcReceiver::openOnDemand(MSComm &port)
 {
     // This call only opens the port; the next one finds it open and searches.
     const qint16 receivePort = m_app.module1().receivePort;
-    if (receivePort > 0) {
-        port.setCommPort(receivePort);
-        port.setSettings(kLineSettings);
-        port.setPortOpen(true);
-    }
+    if (receivePort > 0)
+        port.openQuietly(receivePort);
 }
 
 bool RmcReceiver::search(MSComm &port, Fields &fields)

@@ -76,6 +76,18 @@ bool MSComm::CTSHolding() const
     return openDevice().ctsHolding();
 }
 
+bool MSComm::openQuietly(int portNumber)
+{
+    try {
+        setCommPort(portNumber);
+        setSettings(kLineSettings);
+        setPortOpen(true);
+        return true;
+    } catch (const CommError &) {
+        return false;
+    }
+}
+
 SerialDevice &MSComm::openDevice() const
 {
     if (m_device && m_device->hasFailed()) {

@@ -12,6 +12,10 @@
 class MSComm
 {
 public:
+    // The line settings of every port the program opens: 2400 baud, no parity, 8 data bits,
+    // 1 stop bit.
+    static inline const QString kLineSettings = QStringLiteral("2400,N,8,1");
+
     explicit MSComm(SerialDeviceFactory &devices);
     ~MSComm();
     MSComm(const MSComm &) = delete;
@@ -38,6 +42,10 @@ public:
     // Queues the text for sending and returns at once.
     void setOutput(const QByteArray &text);
     bool CTSHolding() const;
+
+    // Opens port portNumber with kLineSettings, in the order CommPort, Settings, PortOpen.
+    // False, the port left closed, when any step fails.
+    bool openQuietly(int portNumber);
 
 private:
     SerialDevice &openDevice() const;

@@ -10,7 +10,6 @@
 #include <QComboBox>
 
 namespace {
-const QString kLineSettings = QStringLiteral("2400,N,8,1");
 
 // Set goes on past a port that fails: every step is tried on its own.
 template<typename Step> void resumeNext(Step &&step)
@@ -39,7 +38,7 @@ void closeIfOpen(MSComm &port)
 void openStepwise(MSComm &port, int number)
 {
     resumeNext([&] { port.setCommPort(number); });
-    resumeNext([&] { port.setSettings(kLineSettings); });
+    resumeNext([&] { port.setSettings(MSComm::kLineSettings); });
     resumeNext([&] { port.setPortOpen(true); });
 }
 } // namespace

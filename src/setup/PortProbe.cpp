@@ -13,7 +13,6 @@
 
 namespace {
 const QString kCrLf = QStringLiteral("\r\n");
-const QString kLineSettings = QStringLiteral("2400,N,8,1");
 const QByteArray kQuery = QByteArrayLiteral("ATV1\r");
 constexpr int kAttempts = 2;
 constexpr qint16 kTicksPerAttempt = 15;
@@ -115,7 +114,7 @@ bool PortProbe::portInUse(int n) const
 bool PortProbe::openPort(int n)
 {
     m_form.MSComm3.setCommPort(n);
-    m_form.MSComm3.setSettings(kLineSettings);
+    m_form.MSComm3.setSettings(MSComm::kLineSettings);
     m_form.MSComm3.setPortOpen(true);
     return m_form.MSComm3.CTSHolding();
 }

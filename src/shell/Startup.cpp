@@ -8,7 +8,6 @@
 #include "WindowVisibility.h"
 #include "platform/Timer.h"
 #include "platform/Twips.h"
-#include "serial/CommError.h"
 #include "setup/Form5.h"
 
 #include <QAction>
@@ -22,18 +21,6 @@ namespace {
 constexpr int kWidthTwips = 3930;
 constexpr int kHeightTwips = 3195;
 constexpr int kHelpForceFile = 9;
-const QString kLineSettings = QStringLiteral("2400,N,8,1");
-
-// A port that is missing, busy or refuses its settings is left closed without a word; the
-// receive routine reports it when it is used.
-void openQuietly(MSComm &port, int portNumber)
-{
-    try {
-        port.setCommPort(portNumber);
-        port.setSettings(kLineSettings);
-        port.setPortOpen(true);
-    } catch (const CommError &) { }
-}
 } // namespace
 
 Startup::Startup(HoroluxApp &app)
@@ -126,7 +113,9 @@ void Startup::openReceivePort()
         form->Command3->setEnabled(false);
         return;
     }
-    openQuietly(m_app.form5()->MSComm1, port);
+    // A port that is missing, busy or refuses its settings stays closed without a word; the
+    // receive routine reports it when it is used.
+    m_app.form5()->MSComm1.openQuietly(port);
     form->Text3[0]->setText(QStringLiteral("Receive : Comm Port ") + QString::number(port));
     form->menuSetRcv->setChecked(true);
     form->Command3->setEnabled(true);
@@ -143,7 +132,7 @@ void Startup::openTransmitPort()
     }
     // One port serving both directions is opened once, as the receive port.
     if (port != m.receivePort)
-        openQuietly(m_app.form5()->MSComm2, port);
+        m_app.form5()->MSComm2.openQuietly(port);
     form->Text3[1]->setText(QStringLiteral("Transmit : Comm Port ") + QString::number(port));
     form->menuSetTrans->setChecked(true);
     form->menuMenuTrans->setVisible(true);
