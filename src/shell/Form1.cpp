@@ -8,6 +8,7 @@
 #include "TrayIcon.h"
 #include "WindowVisibility.h"
 #include "common/Pictures.h"
+#include "platform/TextFit.h"
 #include "platform/Timer.h"
 #include "platform/Twips.h"
 #include "platform/WindowLayout.h"
@@ -61,6 +62,7 @@ Form1::Form1(HoroluxApp &app)
     createMenus();
     connectHandlers();
     setFixedSize(sizeHint());
+    TextFit::keepAll(this);
 }
 
 Form1::~Form1() = default;
