@@ -31,6 +31,7 @@ private slots:
     void layoutFaceHasArialMetrics();
     void everyControlHoldsItsText_data();
     void everyControlHoldsItsText();
+    void rewrittenPanelShowsItsStart();
 
 private:
     QList<QWidget *> windows();
@@ -184,6 +185,17 @@ void tst_Readable::everyControlHoldsItsText()
                                                "dialout)\r\n\r\nIf Error persists contact vendor."),
         48, 0, QStringLiteral("Comm Port 8"));
     QVERIFY2(names.isEmpty(), qPrintable(names.join(QStringLiteral(", "))));
+}
+
+void tst_Readable::rewrittenPanelShowsItsStart()
+{
+    Form1 *form = m_rig->app().form1();
+    m_rig->m().receivePort = 5;
+    m_rig->m().transmitPort = 5;
+    StatusPanels::write(*form, m_rig->m());
+    StatusPanels::write(*form, m_rig->m());
+    QCOMPARE(form->Text3[0]->cursorPosition(), 0);
+    QCOMPARE(form->Text3[1]->cursorPosition(), 0);
 }
 
 QTEST_MAIN(tst_Readable)

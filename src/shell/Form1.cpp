@@ -124,9 +124,6 @@ void Form1::createControls(QWidget *client)
         QPalette palette = Text3[i]->palette();
         palette.setColor(QPalette::Base, palette.color(QPalette::Button));
         Text3[i]->setPalette(palette);
-        // A panel shows the start of its text, however long, like a label would.
-        QLineEdit *panel = Text3[i];
-        connect(panel, &QLineEdit::textChanged, panel, [panel] { panel->setCursorPosition(0); });
     }
     placeTwips(Text3[0], 90, 2260, 1740, 210);
     placeTwips(Text3[1], 2010, 2260, 1740, 210);
