@@ -23,13 +23,13 @@ void tst_Pictures::onlyVgaColoursAndHardEdges_data()
         QTest::newRow(messageNames[i]) << Pictures::messageIcon(i).toImage() << 48;
     QTest::newRow("lock empty") << Pictures::lockEmpty().toImage() << 16;
     QTest::newRow("lock ticked") << Pictures::lockTicked().toImage() << 16;
-    for (int size : {32, 16}) {
-        const QSize s(size, size);
+    for (int size : {32, 16})
         QTest::addRow("main window %d", size)
-            << Pictures::mainWindowIcon().pixmap(s).toImage() << size;
+            << Pictures::mainWindowIcon().pixmap(QSize(size, size)).toImage() << size;
+    // Also the tray icon: trays ask for these sizes.
+    for (int size : {16, 22, 24, 32, 48})
         QTest::addRow("transmission %d", size)
-            << Pictures::transmissionWindowIcon().pixmap(s).toImage() << size;
-    }
+            << Pictures::transmissionWindowIcon().pixmap(QSize(size, size)).toImage() << size;
 }
 
 void tst_Pictures::onlyVgaColoursAndHardEdges()

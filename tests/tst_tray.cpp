@@ -23,6 +23,8 @@ private slots:
     void clicks();
     void codeFromTwips_data();
     void codeFromTwips();
+    void statusNotifierClick_data();
+    void statusNotifierClick();
 
 private:
     Form1 *form() { return m_rig->app().form1(); }
@@ -35,6 +37,7 @@ void tst_Tray::init()
 {
     m_rig
         = std::make_unique<TestRig>(TestRig::defaultStart(), std::make_unique<FakeSerialFactory>());
+    tray().setStatusNotifierHost(false);
 }
 
 void tst_Tray::cleanup()
@@ -144,6 +147,33 @@ void tst_Tray::codeFromTwips()
     QTEST(form()->menuMenuMain->isVisible(), "menuOpens");
     QVERIFY(!form()->isVisible());
     form()->menuMenuMain->hide();
+}
+
+void tst_Tray::statusNotifierClick_data()
+{
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<bool>("shownBefore");
+    QTest::addColumn<bool>("shownAfter");
+    QTest::newRow("shows") << true << false << true;
+    QTest::newRow("hides") << true << true << false;
+    QTest::newRow("disabled") << false << true << true;
+}
+
+// A StatusNotifier host has no double click and shows only the menu it is given.
+void tst_Tray::statusNotifierClick()
+{
+    QFETCH(bool, enabled);
+    QFETCH(bool, shownBefore);
+    tray().setStatusNotifierHost(true);
+    tray().add();
+    if (shownBefore)
+        m_rig->app().windowVisibility().menuMenuHide_Click();
+    form()->setEnabled(enabled);
+
+    emit tray().systemTrayIcon()->activated(QSystemTrayIcon::Trigger);
+    QTEST(form()->isVisible(), "shownAfter");
+    QCOMPARE(tray().systemTrayIcon()->contextMenu(), form()->menuMenuMain);
+    QCOMPARE(form()->menuMenuMain->isEnabled(), enabled);
 }
 
 QTEST_MAIN(tst_Tray)

@@ -292,7 +292,13 @@ QIcon mainWindowIcon()
 
 QIcon transmissionWindowIcon()
 {
-    return twoSizes(transmission32(), transmission16());
+    // The sizes not drawn are scaled from the nearest drawing, pixel by pixel (hard edges).
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48}) {
+        const QImage drawn = size < 22 ? transmission16() : transmission32();
+        icon.addPixmap(QPixmap::fromImage(drawn.scaled(size, size)));
+    }
+    return icon;
 }
 
 QPixmap lockEmpty()

@@ -7,7 +7,8 @@
 namespace Pictures {
 
 QIcon mainWindowIcon(); // 32 x 32 and 16 x 16
-QIcon transmissionWindowIcon(); // also the tray icon
+// Also the tray icon, so it comes at 16, 22, 24, 32 and 48 pixels: trays ask for any of them.
+QIcon transmissionWindowIcon();
 QPixmap lockEmpty(); // 16 x 16: an empty box
 QPixmap lockTicked(); // 16 x 16: the box with a tick
 // 48 x 48: 0 critical, 1 warning, 2 question, 3 information.

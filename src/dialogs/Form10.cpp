@@ -2,6 +2,7 @@
 
 #include "common/Pictures.h"
 #include "platform/EventPump.h"
+#include "platform/TextFit.h"
 #include "platform/TopMost.h"
 #include "platform/WindowLayout.h"
 #include "shell/HoroluxApp.h"
@@ -58,6 +59,7 @@ Form10::Form10(HoroluxApp &app)
     setFixedSize(Twips::toPixels(kClientWidth), Twips::toPixels(kClientHeight));
     setFont(WindowLayout::sansSerif(8.25));
     createControls();
+    TextFit::keepAll(this);
 }
 
 void Form10::createControls()
@@ -98,6 +100,7 @@ void Form10::Form_Load()
 void Form10::ShowMessageBox(const QString &text, int icon, int buttons, const QString &title)
 {
     Label1->setText(text);
+    TextFit::refit(Label1);
     setWindowTitle(title);
     arrangeButtons(buttons);
     showIcon(icon);

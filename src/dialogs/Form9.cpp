@@ -1,5 +1,6 @@
 #include "Form9.h"
 
+#include "platform/TextFit.h"
 #include "platform/TopMost.h"
 #include "platform/VersionInfo.h"
 #include "platform/WindowLayout.h"
@@ -86,6 +87,7 @@ Form9::Form9(HoroluxApp &app)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setFocusPolicy(Qt::StrongFocus);
     createControls();
+    TextFit::keepAll(this);
 }
 
 void Form9::createControls()

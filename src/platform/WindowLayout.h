@@ -18,14 +18,14 @@ inline void placeTwips(QWidget *widget, int left, int top, int width, int height
     widget->setGeometry(Twips::toPixels(left, top, width, height));
 }
 
-// The classic dialog face where it exists, else a face of the same width (DejaVu Sans, the
-// usual Linux default, is wide enough to push text out of the fixed boxes).
+// The windows are drawn for a face of Arial's metrics: Liberation Sans (Debian
+// fonts-liberation2) or its twins first. On a desktop with none of them the boxes keep their text
+// by choosing a smaller size (TextFit), not by hoping for a narrow face.
 inline QFont sansSerif(double points, bool bold = false)
 {
     QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-        QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"), QStringLiteral("Nimbus Sans"),
-        QStringLiteral("Helvetica"), QStringLiteral("Arial")});
+    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
+        QStringLiteral("Arial"), QStringLiteral("Helvetica"), QStringLiteral("Nimbus Sans")});
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(points);
     font.setBold(bold);

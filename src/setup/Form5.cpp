@@ -3,6 +3,7 @@
 #include "PortAssignment.h"
 #include "PortProbe.h"
 #include "SetupCheckBox.h"
+#include "platform/TextFit.h"
 #include "platform/Timer.h"
 #include "platform/Twips.h"
 #include "platform/WindowLayout.h"
@@ -61,6 +62,7 @@ Form5::Form5(HoroluxApp &app)
     setFont(sansSerif(8.25));
     createControls();
     connectHandlers();
+    TextFit::keepAll(this);
 }
 
 Form5::~Form5() = default;

@@ -21,10 +21,16 @@ QString transmitText(int port)
     return QStringLiteral("Transmit : Not Selected");
 }
 
+void show(QLineEdit *panel, const QString &text)
+{
+    panel->setText(text);
+    panel->setCursorPosition(0);
+}
+
 void write(Form1 &form, const Module1 &m)
 {
-    form.Text3[0]->setText(receiveText(m.receivePort));
-    form.Text3[1]->setText(transmitText(m.transmitPort));
+    show(form.Text3[0], receiveText(m.receivePort));
+    show(form.Text3[1], transmitText(m.transmitPort));
 }
 
 } // namespace StatusPanels

@@ -3,6 +3,7 @@
 #include <QString>
 
 class Form1;
+class QLineEdit;
 struct Module1;
 
 // The main window's two status panels name the receive and the transmit port.
@@ -12,6 +13,9 @@ namespace StatusPanels {
 QString receiveText(int port);
 // "Transmit : Comm Port n" for ports 1 to 8, else "Transmit : Not Selected".
 QString transmitText(int port);
+// Writes a panel so that it shows the start of its text, also when the text is the same:
+// QLineEdit::setText moves the cursor to the end even then.
+void show(QLineEdit *panel, const QString &text);
 // Rewrites Text3(0), then Text3(1).
 void write(Form1 &form, const Module1 &m);
 

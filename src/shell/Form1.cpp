@@ -8,6 +8,7 @@
 #include "TrayIcon.h"
 #include "WindowVisibility.h"
 #include "common/Pictures.h"
+#include "platform/TextFit.h"
 #include "platform/Timer.h"
 #include "platform/Twips.h"
 #include "platform/WindowLayout.h"
@@ -61,6 +62,7 @@ Form1::Form1(HoroluxApp &app)
     createMenus();
     connectHandlers();
     setFixedSize(sizeHint());
+    TextFit::keepAll(this);
 }
 
 Form1::~Form1() = default;
@@ -122,9 +124,6 @@ void Form1::createControls(QWidget *client)
         QPalette palette = Text3[i]->palette();
         palette.setColor(QPalette::Base, palette.color(QPalette::Button));
         Text3[i]->setPalette(palette);
-        // A panel shows the start of its text, however long, like a label would.
-        QLineEdit *panel = Text3[i];
-        connect(panel, &QLineEdit::textChanged, panel, [panel] { panel->setCursorPosition(0); });
     }
     placeTwips(Text3[0], 90, 2260, 1740, 210);
     placeTwips(Text3[1], 2010, 2260, 1740, 210);

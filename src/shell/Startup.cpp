@@ -9,6 +9,7 @@
 #include "platform/Timer.h"
 #include "platform/Twips.h"
 #include "setup/Form5.h"
+#include "setup/StatusPanels.h"
 
 #include <QAction>
 #include <QGuiApplication>
@@ -109,14 +110,14 @@ void Startup::openReceivePort()
     Form1 *form = m_app.form1();
     const int port = m_app.module1().receivePort;
     if (!isSelectablePort(port)) {
-        form->Text3[0]->setText(QStringLiteral("Receive : Not Selected"));
+        StatusPanels::show(form->Text3[0], StatusPanels::receiveText(port));
         form->Command3->setEnabled(false);
         return;
     }
     // A port that is missing, busy or refuses its settings stays closed without a word; the
     // receive routine reports it when it is used.
     m_app.form5()->MSComm1.openQuietly(port);
-    form->Text3[0]->setText(QStringLiteral("Receive : Comm Port ") + QString::number(port));
+    StatusPanels::show(form->Text3[0], StatusPanels::receiveText(port));
     form->menuSetRcv->setChecked(true);
     form->Command3->setEnabled(true);
 }
@@ -127,13 +128,13 @@ void Startup::openTransmitPort()
     const Module1 &m = m_app.module1();
     const int port = m.transmitPort;
     if (!isSelectablePort(port)) {
-        form->Text3[1]->setText(QStringLiteral("Transmit : Not Selected"));
+        StatusPanels::show(form->Text3[1], StatusPanels::transmitText(port));
         return;
     }
     // One port serving both directions is opened once, as the receive port.
     if (port != m.receivePort)
         m_app.form5()->MSComm2.openQuietly(port);
-    form->Text3[1]->setText(QStringLiteral("Transmit : Comm Port ") + QString::number(port));
+    StatusPanels::show(form->Text3[1], StatusPanels::transmitText(port));
     form->menuSetTrans->setChecked(true);
     form->menuMenuTrans->setVisible(true);
     form->menuMenuC->setVisible(true);

@@ -7,6 +7,8 @@
 #include "transmit/Form4.h"
 
 #include <QCursor>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QMenu>
 #include <QtEndian>
 #include <cmath>
@@ -19,6 +21,7 @@ constexpr quint32 kFlags = 1 | 2 | 4; // callback message, icon and tip are vali
 constexpr quint32 kMouseMove = 0x200; // the callback arrives as a mouse move of the main window
 constexpr quint32 kUnusedCallback = 1;
 const QString kTip = QStringLiteral("Horolux  ");
+const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
 } // namespace
 
 TrayIcon::TrayIcon(HoroluxApp &app)
@@ -50,11 +53,12 @@ QString TrayIcon::tipOf(const QByteArray &record)
     return QString::fromLatin1(tip.left(tip.indexOf('\0')));
 }
 
-int TrayIcon::mouseCodeFor(QSystemTrayIcon::ActivationReason reason)
+int TrayIcon::mouseCodeFor(QSystemTrayIcon::ActivationReason reason, bool statusNotifier)
 {
     switch (reason) {
     case QSystemTrayIcon::Trigger:
-        return kLeftButtonUp;
+        // An XEmbed double click emits Trigger first, so only there a click is just a click.
+        return statusNotifier ? kLeftDoubleClick : kLeftButtonUp;
     case QSystemTrayIcon::DoubleClick:
         return kLeftDoubleClick;
     case QSystemTrayIcon::Context:
@@ -64,6 +68,15 @@ int TrayIcon::mouseCodeFor(QSystemTrayIcon::ActivationReason reason)
         break;
     }
     return 0;
+}
+
+bool TrayIcon::isStatusNotifierHost()
+{
+    if (!m_statusNotifier) {
+        const QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface();
+        m_statusNotifier = bus && bus->isServiceRegistered(kWatcher).value();
+    }
+    return *m_statusNotifier;
 }
 
 void TrayIcon::add()
@@ -95,8 +108,11 @@ bool TrayIcon::Shell_NotifyIconA(int message, const QByteArray &record)
         return false;
     m_icon = std::make_unique<QSystemTrayIcon>(m_app.form4()->windowIcon());
     m_icon->setToolTip(tipOf(record));
-    // No context menu of Qt's own: a right click is a mouse code like the others, so it is
-    // ignored while the main window is disabled.
+    // On XEmbed no context menu of Qt's own: a right click is a mouse code like the others, so
+    // it is ignored while the main window is disabled. A StatusNotifier host shows only an
+    // exported menu; it is a child of the main window, so it is disabled with it.
+    if (isStatusNotifierHost())
+        m_icon->setContextMenu(m_app.form1()->menuMenuMain);
     connect(m_icon.get(), &QSystemTrayIcon::activated, this, &TrayIcon::onActivated);
     m_icon->show();
     return true;
@@ -104,7 +120,8 @@ bool TrayIcon::Shell_NotifyIconA(int message, const QByteArray &record)
 
 void TrayIcon::onActivated(QSystemTrayIcon::ActivationReason reason)
 {
-    m_app.form1()->Form_MouseMove(0, 0, double(mouseCodeFor(reason)) * Twips::kPerPixel, 0);
+    const int code = mouseCodeFor(reason, isStatusNotifierHost());
+    m_app.form1()->Form_MouseMove(0, 0, double(code) * Twips::kPerPixel, 0);
 }
 
 void TrayIcon::Form_MouseMove(int, int, double x, double)

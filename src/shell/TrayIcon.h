@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QSystemTrayIcon>
 #include <memory>
+#include <optional>
 
 class HoroluxApp;
 
@@ -30,7 +31,12 @@ public:
     // The tip text held by a record: everything before its NUL.
     static QString tipOf(const QByteArray &record);
     // The mouse code a click on the icon stands for; 0 for clicks the program does not use.
-    static int mouseCodeFor(QSystemTrayIcon::ActivationReason reason);
+    // A StatusNotifier host (KDE, AppIndicator) has no double click: its click stands for one.
+    static int mouseCodeFor(QSystemTrayIcon::ActivationReason reason, bool statusNotifier = false);
+    // Whether Qt talks to a StatusNotifier host over D-Bus rather than to an XEmbed tray: it
+    // does when the host's watcher is on the session bus at start. Asked once; tests decide.
+    bool isStatusNotifierHost();
+    void setStatusNotifierHost(std::optional<bool> host) { m_statusNotifier = host; }
 
     void add();
     void remove();
@@ -49,4 +55,5 @@ private:
 
     HoroluxApp &m_app;
     std::unique_ptr<QSystemTrayIcon> m_icon;
+    std::optional<bool> m_statusNotifier;
 };

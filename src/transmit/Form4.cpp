@@ -2,7 +2,9 @@
 
 #include "MonitorTextBox.h"
 #include "common/Pictures.h"
+#include "platform/TextFit.h"
 #include "platform/Twips.h"
+#include "platform/WindowLayout.h"
 #include "shell/Form1.h"
 #include "shell/HoroluxApp.h"
 
@@ -31,6 +33,7 @@ Form4::Form4(HoroluxApp &app)
         | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(Twips::toPixels(kClientWidth), Twips::toPixels(kClientHeight));
     createControls();
+    TextFit::keepAll(this);
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &Form4::trackFocusWindow);
 }
 
@@ -42,11 +45,7 @@ void Form4::createControls()
     palette.setColor(QPalette::Base, QGuiApplication::palette().color(QPalette::WindowText));
     palette.setColor(QPalette::Text, QColor(0, 128, 128));
     Text1->setPalette(palette);
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(8.25);
-    font.setBold(true);
-    Text1->setFont(font);
+    Text1->setFont(WindowLayout::sansSerif(8.25, true));
     Text1->installEventFilter(this);
     Text1->viewport()->installEventFilter(this);
 
@@ -55,6 +54,7 @@ void Form4::createControls()
     Command1 = new QPushButton(QStringLiteral("&Hide"), this);
     Command1->setGeometry(Twips::toPixels(4200, 360, 855, 375));
     Command1->setAutoDefault(true);
+    Command1->setFont(WindowLayout::sansSerif(8.25));
     Command1->setFocus();
     connect(Command1, &QPushButton::clicked, this, &Form4::Command1_Click);
 }
