@@ -16,6 +16,7 @@ private slots:
     void reportsNumberedErrors();
     void secondOpenOfOneDeviceIsRefused();
     void unpluggedDeviceClosesAndCanReopen();
+    void idleInputIsDrainedSoAHangUpIsSeen();
     void portNumberMapsToLinkThenSerialDevice();
 
 private:
@@ -136,6 +137,30 @@ void tst_SerialPort::unpluggedDeviceClosesAndCanReopen()
     pty->write("x");
     QByteArray read;
     QTRY_COMPARE(read += port.Input(), QByteArray("x"));
+}
+
+void tst_SerialPort::idleInputIsDrainedSoAHangUpIsSeen()
+{
+    PseudoTerminal pty;
+    pty.linkAsPort(m_dir->path(), 1);
+    MSComm port(*m_ports);
+    port.setInputLen(1);
+    port.setDrainWhileIdle(true);
+    open(port, 1);
+    {
+        // A reader still gets each character at once.
+        const MSComm::ReadingScope reading(port);
+        pty.write("x");
+        QByteArray read;
+        QTRY_COMPARE(read += port.Input(), QByteArray("x"));
+    }
+    // Far more than Qt buffers for an unread port: with nobody reading it stops watching it.
+    const QByteArray stream
+        = QByteArray("$GPGSV,3,1,12,01,40,083,46,02,17,308,41*7F\r\n").repeated(4000);
+    qsizetype sent = 0;
+    QTRY_COMPARE(sent += pty.writeSome(stream.mid(sent)), stream.size());
+    pty.hangUp();
+    QTRY_VERIFY(!port.PortOpen());
 }
 
 void tst_SerialPort::portNumberMapsToLinkThenSerialDevice()

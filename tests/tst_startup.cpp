@@ -237,6 +237,7 @@ void tst_Startup::pseudoTerminalPortsOpen()
     Form5 *form5 = rig.app().form5();
     QVERIFY(form5->MSComm1.PortOpen());
     QVERIFY(form5->MSComm2.PortOpen());
+    const MSComm::ReadingScope reading(form5->MSComm1);
     receiver.write("$GPRMC,");
     QTRY_COMPARE(form5->MSComm1.InBufferCount(), 7);
     form5->MSComm2.setOutput("hello");

@@ -4,10 +4,15 @@
 
 #include <QObject>
 #include <sys/file.h>
+#include <termios.h>
 
 namespace {
 // Bounds what a flooding device can make us hold in memory; the kernel keeps the rest.
 constexpr qint64 kReadBufferSize = 64 * 1024;
+// Characters the line discipline gathers before it reports the port readable while draining:
+// at 2400 baud (240 characters a second) about two wake-ups a second, and at most one a line
+// where whole lines arrive at once. A hang-up is reported whatever the count.
+constexpr cc_t kDrainChunk = 128;
 
 QSerialPort::Parity toParity(char parity)
 {
@@ -84,6 +89,43 @@ void QtSerialDevice::onError(QSerialPort::SerialPortError error)
         m_failed = true;
         m_port.close();
     }
+}
+
+void QtSerialDevice::setDraining(bool on)
+{
+    if (m_failed || on == bool(m_drain))
+        return;
+    setReadiness(on);
+    if (!on) {
+        QObject::disconnect(m_drain);
+        return;
+    }
+    // A full read buffer would make Qt stop watching the port, and a hang-up would go unseen.
+    m_drain = QObject::connect(&m_port, &QSerialPort::readyRead, &m_port, [this] {
+        if (!m_failed)
+            m_port.readAll();
+    });
+    m_port.readAll();
+}
+
+void QtSerialDevice::setReadiness(bool coalesced)
+{
+    // Linux reports a tty readable only once VMIN characters wait when VTIME is 0; a reader
+    // needs every character at once, as the port was opened.
+    const int fd = int(m_port.handle());
+    termios tio {};
+    if (::tcgetattr(fd, &tio) != 0)
+        return;
+    if (coalesced) {
+        m_readingMin = tio.c_cc[VMIN];
+        m_readingTime = tio.c_cc[VTIME];
+        tio.c_cc[VMIN] = kDrainChunk;
+        tio.c_cc[VTIME] = 0;
+    } else {
+        tio.c_cc[VMIN] = m_readingMin;
+        tio.c_cc[VTIME] = m_readingTime;
+    }
+    ::tcsetattr(fd, TCSANOW, &tio);
 }
 
 qint64 QtSerialDevice::bytesAvailable() const

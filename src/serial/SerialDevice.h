@@ -19,6 +19,9 @@ public:
     virtual bool ctsHolding() const = 0;
     // The device went away (unplugged, hung up); it can only be closed now.
     virtual bool hasFailed() const = 0;
+    // While on, input is read and thrown away as it arrives, in coalesced chunks, so that the
+    // device is always watched and its hang-up seen. Devices without a kernel side ignore it.
+    virtual void setDraining(bool) { }
 };
 
 // Opens port numbers as devices. Raises CommError 8002 (no such port), 8005 (in use) or another.

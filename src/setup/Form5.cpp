@@ -52,8 +52,10 @@ Form5::Form5(HoroluxApp &app)
     , m_app(app)
     , m_probe(std::make_unique<PortProbe>(app, *this))
 {
-    // The receive routine relies on one character per read.
+    // The receive routine relies on one character per read. Between its searches nobody reads
+    // the receiver, whose output is thrown away so that an unplugged receiver is seen at once.
     MSComm1.setInputLen(1);
+    MSComm1.setDrainWhileIdle(true);
     setWindowTitle(QStringLiteral("Setup"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
         | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
