@@ -113,11 +113,12 @@ void Shutdown::writeSettings()
 
 void Shutdown::closePorts()
 {
+    // The probe's port too: the process ends inside the probe's wait, which would close it.
     Form5 *form5 = m_app.form5();
-    if (form5->MSComm1.PortOpen())
-        form5->MSComm1.setPortOpen(false);
-    if (form5->MSComm2.PortOpen())
-        form5->MSComm2.setPortOpen(false);
+    for (MSComm *port : {&form5->MSComm1, &form5->MSComm2, &form5->MSComm3}) {
+        if (port->PortOpen())
+            port->setPortOpen(false);
+    }
 }
 
 void Shutdown::unloadOtherWindows()
