@@ -37,8 +37,9 @@ Shutdown::~Shutdown() = default;
 void Shutdown::Form_QueryUnload(bool &cancel, int unloadMode)
 {
     Form1 *form = m_app.form1();
-    if (form->Timer2->Enabled()) {
-        // A duplicate copy: it never saved, opened or added anything.
+    if (m_duplicateCopy || form->Timer2->Enabled()) {
+        // A duplicate copy, also while its warning is up: it never saved, opened or added
+        // anything.
         cancel = false;
         unloadOtherWindows();
         return;

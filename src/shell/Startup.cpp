@@ -3,6 +3,7 @@
 #include "Form1.h"
 #include "HoroluxApp.h"
 #include "SettingsFile.h"
+#include "Shutdown.h"
 #include "SingleInstance.h"
 #include "TrayIcon.h"
 #include "WindowVisibility.h"
@@ -63,6 +64,7 @@ bool Startup::takeSingleInstanceLock()
 
 void Startup::runDuplicateInstancePath()
 {
+    m_app.shutdown().markDuplicateCopy();
     Form1 *form = m_app.form1();
     form->setEnabled(false);
     m_app.ShowMessageBox(duplicateInstanceText(), 16, 0, QStringLiteral("Horolux"));
