@@ -97,6 +97,17 @@ void Form10::Form_Load()
 
 void Form10::ShowMessageBox(const QString &text, int icon, int buttons, const QString &title)
 {
+    present(text, icon, buttons, title);
+    waitWhileVisible();
+}
+
+void Form10::ShowNotice(const QString &text, int icon, const QString &title)
+{
+    present(text, icon, 0, title);
+}
+
+void Form10::present(const QString &text, int icon, int buttons, const QString &title)
+{
     Label1->setText(text);
     setWindowTitle(title);
     arrangeButtons(buttons);
@@ -104,7 +115,6 @@ void Form10::ShowMessageBox(const QString &text, int icon, int buttons, const QS
     showTopmost(this);
     if (QPushButton *b = defaultButton())
         b->setFocus();
-    waitWhileVisible();
 }
 
 void Form10::arrangeButtons(int buttons)

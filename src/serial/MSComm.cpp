@@ -110,7 +110,9 @@ bool MSComm::openQuietly(int portNumber)
         setSettings(kLineSettings);
         setPortOpen(true);
         return true;
-    } catch (const CommError &) {
+    } catch (const CommError &error) {
+        if (m_openFailed)
+            m_openFailed(error);
         return false;
     }
 }

@@ -5,10 +5,13 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <memory>
 
 // A serial port object: choose a port number and line settings, open it, then poll its input.
 // Failures are raised as CommError.
+class CommError;
+
 class MSComm
 {
 public:
@@ -61,8 +64,10 @@ public:
     };
 
     // Opens port portNumber with kLineSettings, in the order CommPort, Settings, PortOpen.
-    // False, the port left closed, when any step fails.
+    // False, the port left closed, when any step fails; the failure goes to the handler below.
     bool openQuietly(int portNumber);
+    using OpenFailureHandler = std::function<void(const CommError &)>;
+    void setOpenFailureHandler(OpenFailureHandler handler) { m_openFailed = std::move(handler); }
 
 private:
     SerialDevice &openDevice() const;
@@ -76,5 +81,6 @@ private:
     int m_inputLen = 0;
     bool m_drainWhileIdle = false;
     int m_readers = 0;
+    OpenFailureHandler m_openFailed;
     mutable std::unique_ptr<SerialDevice> m_device;
 };

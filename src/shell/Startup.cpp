@@ -6,6 +6,7 @@
 #include "Shutdown.h"
 #include "SingleInstance.h"
 #include "TrayIcon.h"
+#include "UserNotice.h"
 #include "WindowVisibility.h"
 #include "platform/Timer.h"
 #include "platform/Twips.h"
@@ -44,6 +45,7 @@ void Startup::run()
     setUpHelp();
     sizeAndCentre();
     applySettings();
+    checkSettingsCanBeSaved();
     m_app.trayIcon().add();
     openReceivePort();
     openTransmitPort();
@@ -104,6 +106,13 @@ void Startup::applySettings()
     m.receivePort = (*bytes)[0];
     m_app.form5()->setCheck1Value((*bytes)[1] != 0 ? 1 : 0);
     m.transmitPort = (*bytes)[2];
+}
+
+void Startup::checkSettingsCanBeSaved()
+{
+    // They are written at the exit, when nobody would see why they were not.
+    if (!SettingsFile(m_app.executableDir()).unsafeReason().isEmpty())
+        m_app.userNotice().report(UserNotice::Cause::SettingsNotSaved);
 }
 
 void Startup::openReceivePort()
