@@ -147,18 +147,19 @@ void tst_SerialPort::idleInputIsDrainedSoAHangUpIsSeen()
     port.setInputLen(1);
     port.setDrainWhileIdle(true);
     open(port, 1);
+    // Unread input never fills Qt's buffer, where Qt would stop watching the port for good.
+    pty.write(QByteArray(4096, 'x'));
+    QTRY_VERIFY(port.InBufferCount() > 0);
+    QCOMPARE(port.InBufferCount(), 1);
     {
-        // A reader still gets each character at once.
+        // A reader gets each character at once.
         const MSComm::ReadingScope reading(port);
-        pty.write("x");
+        port.setInBufferCount(0);
+        pty.write("y");
         QByteArray read;
-        QTRY_COMPARE(read += port.Input(), QByteArray("x"));
+        QTRY_COMPARE(read += port.Input(), QByteArray("y"));
     }
-    // Far more than Qt buffers for an unread port: with nobody reading it stops watching it.
-    const QByteArray stream
-        = QByteArray("$GPGSV,3,1,12,01,40,083,46,02,17,308,41*7F\r\n").repeated(4000);
-    qsizetype sent = 0;
-    QTRY_COMPARE(sent += pty.writeSome(stream.mid(sent)), stream.size());
+    pty.write(QByteArray(4096, 'x'));
     pty.hangUp();
     QTRY_VERIFY(!port.PortOpen());
 }

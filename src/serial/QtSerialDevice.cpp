@@ -4,15 +4,14 @@
 
 #include <QObject>
 #include <sys/file.h>
-#include <termios.h>
 
 namespace {
 // Bounds what a flooding device can make us hold in memory; the kernel keeps the rest.
 constexpr qint64 kReadBufferSize = 64 * 1024;
-// Characters the line discipline gathers before it reports the port readable while draining:
-// at 2400 baud (240 characters a second) about two wake-ups a second, and at most one a line
-// where whole lines arrive at once. A hang-up is reported whatever the count.
-constexpr cc_t kDrainChunk = 128;
+// While draining, how long the port goes unwatched after input arrives: the kernel wakes a
+// watcher for every character (at 2400 baud 240 a second, whatever VMIN says), so input is let
+// pile up in the kernel and thrown away in one go; a hang-up is seen within this time.
+constexpr int kDrainPauseMs = 1000;
 
 QSerialPort::Parity toParity(char parity)
 {
@@ -53,6 +52,10 @@ QtSerialDevice::QtSerialDevice(const QString &path, const LineSettings &settings
     applySettings(settings);
     QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port,
         [this](QSerialPort::SerialPortError error) { onError(error); });
+    m_drainPause.setSingleShot(true);
+    m_drainPause.setInterval(kDrainPauseMs);
+    QObject::connect(&m_drainPause, &QTimer::timeout, &m_port, [this] { throwInputAway(); });
+    QObject::connect(&m_port, &QSerialPort::readyRead, &m_port, [this] { onDrainedInput(); });
 }
 
 QtSerialDevice::~QtSerialDevice() = default;
@@ -93,39 +96,28 @@ void QtSerialDevice::onError(QSerialPort::SerialPortError error)
 
 void QtSerialDevice::setDraining(bool on)
 {
-    if (m_failed || on == bool(m_drain))
+    if (m_failed || on == m_draining)
         return;
-    setReadiness(on);
-    if (!on) {
-        QObject::disconnect(m_drain);
-        return;
-    }
-    // A full read buffer would make Qt stop watching the port, and a hang-up would go unseen.
-    m_drain = QObject::connect(&m_port, &QSerialPort::readyRead, &m_port, [this] {
-        if (!m_failed)
-            m_port.readAll();
-    });
+    m_draining = on;
+    m_drainPause.stop();
+    // Draining, Qt keeps one character, and stops watching the port while one is kept. Reading
+    // the buffer empty has it watch again; what waits in the kernel is left to the reader.
+    m_port.setReadBufferSize(on ? 1 : kReadBufferSize);
     m_port.readAll();
 }
 
-void QtSerialDevice::setReadiness(bool coalesced)
+void QtSerialDevice::onDrainedInput()
 {
-    // Linux reports a tty readable only once VMIN characters wait when VTIME is 0; a reader
-    // needs every character at once, as the port was opened.
-    const int fd = int(m_port.handle());
-    termios tio {};
-    if (::tcgetattr(fd, &tio) != 0)
-        return;
-    if (coalesced) {
-        m_readingMin = tio.c_cc[VMIN];
-        m_readingTime = tio.c_cc[VTIME];
-        tio.c_cc[VMIN] = kDrainChunk;
-        tio.c_cc[VTIME] = 0;
-    } else {
-        tio.c_cc[VMIN] = m_readingMin;
-        tio.c_cc[VTIME] = m_readingTime;
-    }
-    ::tcsetattr(fd, TCSANOW, &tio);
+    if (m_draining && !m_drainPause.isActive())
+        m_drainPause.start();
+}
+
+void QtSerialDevice::throwInputAway()
+{
+    // Clearing reports a hang-up, which closes the port.
+    m_port.clear(QSerialPort::Input);
+    if (!m_failed)
+        m_port.readAll();
 }
 
 qint64 QtSerialDevice::bytesAvailable() const

@@ -3,6 +3,7 @@
 #include "SerialDevice.h"
 
 #include <QSerialPort>
+#include <QTimer>
 
 // A real device (serial port, USB adapter, pseudo-terminal) through QSerialPort.
 class QtSerialDevice : public SerialDevice
@@ -24,12 +25,11 @@ private:
     void applySettings(const LineSettings &settings);
     void lockExclusively();
     void onError(QSerialPort::SerialPortError error);
-    void setReadiness(bool coalesced);
+    void onDrainedInput();
+    void throwInputAway();
 
     mutable QSerialPort m_port;
     bool m_failed = false;
-    QMetaObject::Connection m_drain;
-    // The line discipline's read minimum and timer while a reader is served one by one.
-    unsigned char m_readingMin = 0;
-    unsigned char m_readingTime = 0;
+    bool m_draining = false;
+    QTimer m_drainPause;
 };
