@@ -19,8 +19,8 @@ public:
     virtual bool ctsHolding() const = 0;
     // The device went away (unplugged, hung up); it can only be closed now.
     virtual bool hasFailed() const = 0;
-    // While on, input is read and thrown away as it arrives, in coalesced chunks, so that the
-    // device is always watched and its hang-up seen. Devices without a kernel side ignore it.
+    // While on, input is thrown away in batches, a few wake-ups a second at most, so that the
+    // device stays watched and its hang-up is seen. Devices without a kernel side ignore it.
     virtual void setDraining(bool) { }
 };
 
