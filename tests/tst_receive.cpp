@@ -208,6 +208,7 @@ void tst_Receive::garbageThenSentenceSplitOverManyReads()
 
 void tst_Receive::inputWaitingBeforeTheCallIsDiscarded()
 {
+    const MSComm::ReadingScope waiting(port()); // else idle input is thrown away at once
     m_gps->write("$GPRMC,111111,A,");
     QTRY_VERIFY(port().InBufferCount() > 0);
     sendSoon(",,,,,,,010101,,*00\r\n" + kExample);

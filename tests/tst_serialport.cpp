@@ -16,6 +16,7 @@ private slots:
     void reportsNumberedErrors();
     void secondOpenOfOneDeviceIsRefused();
     void unpluggedDeviceClosesAndCanReopen();
+    void idleInputIsDrainedSoAHangUpIsSeen();
     void portNumberMapsToLinkThenSerialDevice();
 
 private:
@@ -136,6 +137,21 @@ void tst_SerialPort::unpluggedDeviceClosesAndCanReopen()
     pty->write("x");
     QByteArray read;
     QTRY_COMPARE(read += port.Input(), QByteArray("x"));
+}
+
+void tst_SerialPort::idleInputIsDrainedSoAHangUpIsSeen()
+{
+    PseudoTerminal pty;
+    pty.linkAsPort(m_dir->path(), 1);
+    MSComm port(*m_ports);
+    port.setDrainWhileIdle(true);
+    open(port, 1);
+    // Unread input never fills Qt's buffer, where Qt would stop watching the port for good.
+    pty.write(QByteArray(4096, 'x'));
+    QTRY_VERIFY(port.InBufferCount() > 0);
+    QCOMPARE(port.InBufferCount(), 1);
+    pty.hangUp();
+    QTRY_VERIFY(!port.PortOpen());
 }
 
 void tst_SerialPort::portNumberMapsToLinkThenSerialDevice()

@@ -114,6 +114,8 @@ private slots:
     void writeFailureLosesNothing_data();
     void writeFailureLosesNothing();
     void unreadableFileCountsAsAbsent();
+    void neverWritesThroughLinks_data();
+    void neverWritesThroughLinks();
 };
 
 void tst_SettingsFile::read_data()
@@ -302,6 +304,37 @@ void tst_SettingsFile::unreadableFileCountsAsAbsent()
     QVERIFY(!read);
     QCOMPARE(text.count("horolux: cannot"), 1);
     QVERIFY2(text.contains("cannot read the settings file"), text.constData());
+}
+
+void tst_SettingsFile::neverWritesThroughLinks_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("symbolic link") << QStringLiteral("symbolic");
+    QTest::newRow("dangling symbolic link") << QStringLiteral("dangling");
+    QTest::newRow("second hard link") << QStringLiteral("hard");
+}
+
+void tst_SettingsFile::neverWritesThroughLinks()
+{
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    QTemporaryDir elsewhere; // another user's file, say /etc/passwd
+    const QString target = elsewhere.filePath(QStringLiteral("passwd"));
+    if (kind != QLatin1String("dangling"))
+        makeFile(target, QByteArray("root:x:0:0"));
+    const QString path = dir.filePath(kName);
+    if (kind == QLatin1String("hard"))
+        QCOMPARE(::link(QFile::encodeName(target), QFile::encodeName(path)), 0);
+    else
+        QVERIFY(QFile::link(target, path));
+
+    const SettingsFile file(dir.path());
+    QVERIFY(!file.unsafeReason().isEmpty()); // start-up tells the user before the exit
+    StderrCapture err;
+    QVERIFY(!file.write({1, 0, 2}));
+    QCOMPARE(err.finish().count("horolux: cannot write the settings file"), 1);
+    QCOMPARE(contentOf(target),
+        kind == QLatin1String("dangling") ? QByteArray("<missing>") : QByteArray("root:x:0:0"));
 }
 
 QTEST_GUILESS_MAIN(tst_SettingsFile)

@@ -33,6 +33,7 @@ private slots:
     void settingsBytes_data();
     void settingsBytes();
     void failedSettingsWriteStillReleasesEverything();
+    void exitDuringAProbeClosesTheProbePort();
     void receiveWaitingAtExitEndsQuietly();
     void closeBoxOnlyHides();
     void duplicateLeavesWithoutSaving();
@@ -158,6 +159,14 @@ void tst_Shutdown::failedSettingsWriteStillReleasesEverything()
     QVERIFY(!m_ports->port(5).isOpen);
     QVERIFY(!m_rig->app().trayIcon().isInstalled());
     QCOMPARE(m_ends, QList<int> {0});
+}
+
+void tst_Shutdown::exitDuringAProbeClosesTheProbePort()
+{
+    // The process ends without unwinding the probe's wait, so the exit path closes its port.
+    QVERIFY(form5()->MSComm3.openQuietly(4));
+    m_rig->app().menuCommands().menuMenuExit_Click();
+    QVERIFY(!m_ports->port(4).isOpen);
 }
 
 void tst_Shutdown::receiveWaitingAtExitEndsQuietly()

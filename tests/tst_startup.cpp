@@ -7,6 +7,7 @@
 #include "serial/CommError.h"
 #include "setup/Form5.h"
 #include "shell/Form1.h"
+#include "shell/Shutdown.h"
 #include "shell/SingleInstance.h"
 #include "shell/Startup.h"
 
@@ -18,6 +19,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
+#include <csignal>
 
 namespace {
 void writeSettings(const QString &folder, const QByteArray &bytes)
@@ -98,6 +101,7 @@ private slots:
     void pseudoTerminalPortsOpen();
     void showsWindowWithoutNotificationArea();
     void duplicateInstanceWarnsAndStops();
+    void duplicateEndedWhileWarningKeepsTheSettings();
     void staleLockIsTakenOver();
     void lockKeyedByExecutableFolder();
     void unusableLockFolderDoesNotStopStartUp();
@@ -237,6 +241,7 @@ void tst_Startup::pseudoTerminalPortsOpen()
     Form5 *form5 = rig.app().form5();
     QVERIFY(form5->MSComm1.PortOpen());
     QVERIFY(form5->MSComm2.PortOpen());
+    const MSComm::ReadingScope reading(form5->MSComm1);
     receiver.write("$GPRMC,");
     QTRY_COMPARE(form5->MSComm1.InBufferCount(), 7);
     form5->MSComm2.setOutput("hello");
@@ -291,6 +296,20 @@ void tst_Startup::duplicateInstanceWarnsAndStops()
     QVERIFY(!form->isVisible());
     QCOMPARE(settingsOf(r.rig->folder()), settings);
     QVERIFY(firstCopy.isLocked());
+}
+
+void tst_Startup::duplicateEndedWhileWarningKeepsTheSettings()
+{
+    FakeRig r;
+    writeSettings(r.rig->folder(), QByteArray::fromHex("030005"));
+    SingleInstance firstCopy(r.app().executableDir(), r.app().runtimeDir());
+    QVERIFY(firstCopy.tryLock());
+    r.app().shutdown().installSystemCloseHandlers();
+    QTimer::singleShot(0, r.form(), [] { std::raise(SIGTERM); }); // while the box is up
+    r.app().start();
+    r.form()->Timer2->setEnabled(false);
+    QCOMPARE(r.rig->processEnds(), QList<int> {0});
+    QCOMPARE(settingsOf(r.rig->folder()), QByteArray::fromHex("030005"));
 }
 
 void tst_Startup::staleLockIsTakenOver()

@@ -99,6 +99,17 @@ void Form10::Form_Load()
 
 void Form10::ShowMessageBox(const QString &text, int icon, int buttons, const QString &title)
 {
+    present(text, icon, buttons, title);
+    waitWhileVisible();
+}
+
+void Form10::ShowNotice(const QString &text, int icon, const QString &title)
+{
+    present(text, icon, 0, title);
+}
+
+void Form10::present(const QString &text, int icon, int buttons, const QString &title)
+{
     Label1->setText(text);
     TextFit::refit(Label1);
     setWindowTitle(title);
@@ -107,7 +118,6 @@ void Form10::ShowMessageBox(const QString &text, int icon, int buttons, const QS
     showTopmost(this);
     if (QPushButton *b = defaultButton())
         b->setFocus();
-    waitWhileVisible();
 }
 
 void Form10::arrangeButtons(int buttons)

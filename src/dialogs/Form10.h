@@ -19,6 +19,8 @@ public:
     // Returns when the box has been dismissed; Yes, No and Cancel leave their answer in
     // messageBoxResult. Every event of the program is dispatched while it waits.
     void ShowMessageBox(const QString &text, int icon, int buttons, const QString &title);
+    // The same box with OK, returning at once: nothing waits for it and no window is disabled.
+    void ShowNotice(const QString &text, int icon, const QString &title);
 
     void Command1_Click();
     void Command2_Click();
@@ -46,6 +48,7 @@ protected:
 
 private:
     void createControls();
+    void present(const QString &text, int icon, int buttons, const QString &title);
     void arrangeButtons(int buttons);
     void showIcon(int icon);
     void makeDefault(QPushButton *button);

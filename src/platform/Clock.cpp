@@ -20,8 +20,17 @@ SYSTEMTIME Clock::GetSystemTime() const
 bool Clock::SetSystemTime(const SYSTEMTIME &time)
 {
     const auto msecs = msecsFromSystemTime(time);
-    if (!msecs || !setCurrentMSecsSinceEpoch(*msecs))
+    if (!msecs)
         return false;
+    if (!setCurrentMSecsSinceEpoch(*msecs)) {
+        emit setRefused();
+        return false;
+    }
     emit jumped();
     return true;
+}
+
+QString Clock::howToAllowSetting()
+{
+    return QStringLiteral("see \"The right to set the clock\" in the README");
 }

@@ -26,7 +26,12 @@ public:
     // Refuses records that name no real moment, as the system call would.
     bool SetSystemTime(const SYSTEMTIME &time);
 
+    // What the user does so that the program may set the clock; the one place that says it.
+    static QString howToAllowSetting();
+
 signals:
     // The clock was moved (set by the program or, for a test clock, advanced).
     void jumped();
+    // The operating system refused to set the clock.
+    void setRefused();
 };

@@ -19,13 +19,11 @@ bool SystemClock::setCurrentMSecsSinceEpoch(qint64 msecs)
     ts.tv_nsec = long(msecs % 1000) * 1000000;
     if (clock_settime(CLOCK_REALTIME, &ts) == 0)
         return true;
-    // The user sees nothing in the window; say once why the clock stays as it is.
+    // Say once why the clock stays as it is; the user is told through setRefused().
     if (!m_refusalReported) {
         m_refusalReported = true;
-        std::fprintf(stderr,
-            "horolux: the system clock cannot be set: %s "
-            "(grant the right with: setcap cap_sys_time+ep horolux)\n",
-            std::strerror(errno));
+        std::fprintf(stderr, "horolux: the system clock cannot be set: %s (%s)\n",
+            std::strerror(errno), qPrintable(howToAllowSetting()));
     }
     return false;
 }

@@ -97,6 +97,7 @@ bool RmcReceiver::search(MSComm &port, Fields &fields)
 {
     Module1 &m = m_app.module1();
     Form1 *form = m_app.form1();
+    const MSComm::ReadingScope reading(port);
     form->Timer3->setEnabled(true);
     m.receiveCountdown = kHeadCountdown;
     port.setInBufferCount(0);

@@ -44,6 +44,7 @@ void MSComm::setPortOpen(bool open)
     if (m_device)
         throw CommError(CommError::PortAlreadyOpen);
     m_device = m_devices.open(m_commPort, m_settings);
+    applyDraining();
 }
 
 int MSComm::InBufferCount() const
@@ -76,6 +77,32 @@ bool MSComm::CTSHolding() const
     return openDevice().ctsHolding();
 }
 
+void MSComm::setDrainWhileIdle(bool on)
+{
+    m_drainWhileIdle = on;
+    applyDraining();
+}
+
+MSComm::ReadingScope::ReadingScope(MSComm &port)
+    : m_port(port)
+{
+    ++m_port.m_readers;
+    m_port.applyDraining();
+}
+
+MSComm::ReadingScope::~ReadingScope()
+{
+    --m_port.m_readers;
+    m_port.applyDraining();
+}
+
+void MSComm::applyDraining() const
+{
+    dropFailedDevice();
+    if (m_device)
+        m_device->setDraining(m_drainWhileIdle && m_readers == 0);
+}
+
 bool MSComm::openQuietly(int portNumber)
 {
     try {
@@ -83,7 +110,9 @@ bool MSComm::openQuietly(int portNumber)
         setSettings(kLineSettings);
         setPortOpen(true);
         return true;
-    } catch (const CommError &) {
+    } catch (const CommError &error) {
+        if (m_openFailed)
+            m_openFailed(error);
         return false;
     }
 }

@@ -5,10 +5,13 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <memory>
 
 // A serial port object: choose a port number and line settings, open it, then poll its input.
 // Failures are raised as CommError.
+class CommError;
+
 class MSComm
 {
 public:
@@ -43,18 +46,41 @@ public:
     void setOutput(const QByteArray &text);
     bool CTSHolding() const;
 
+    // While on, input nobody reads is thrown away as it arrives (see SerialDevice::setDraining),
+    // on every device this object opens, except while a ReadingScope lives.
+    void setDrainWhileIdle(bool on);
+
+    // Holds draining off for a reader that takes the characters itself, one read at a time.
+    class ReadingScope
+    {
+    public:
+        explicit ReadingScope(MSComm &port);
+        ~ReadingScope();
+        ReadingScope(const ReadingScope &) = delete;
+        ReadingScope &operator=(const ReadingScope &) = delete;
+
+    private:
+        MSComm &m_port;
+    };
+
     // Opens port portNumber with kLineSettings, in the order CommPort, Settings, PortOpen.
-    // False, the port left closed, when any step fails.
+    // False, the port left closed, when any step fails; the failure goes to the handler below.
     bool openQuietly(int portNumber);
+    using OpenFailureHandler = std::function<void(const CommError &)>;
+    void setOpenFailureHandler(OpenFailureHandler handler) { m_openFailed = std::move(handler); }
 
 private:
     SerialDevice &openDevice() const;
     void dropFailedDevice() const;
+    void applyDraining() const;
 
     SerialDeviceFactory &m_devices;
     int m_commPort = 1;
     QString m_settingsText = QStringLiteral("9600,N,8,1");
     LineSettings m_settings;
     int m_inputLen = 0;
+    bool m_drainWhileIdle = false;
+    int m_readers = 0;
+    OpenFailureHandler m_openFailed;
     mutable std::unique_ptr<SerialDevice> m_device;
 };

@@ -8,6 +8,10 @@
 namespace {
 // Bounds what a flooding device can make us hold in memory; the kernel keeps the rest.
 constexpr qint64 kReadBufferSize = 64 * 1024;
+// While draining, how long the port goes unwatched after input arrives: the kernel wakes a
+// watcher for every character (at 2400 baud 240 a second, whatever VMIN says), so input is let
+// pile up in the kernel and thrown away in one go; a hang-up is seen within this time.
+constexpr int kDrainPauseMs = 1000;
 
 QSerialPort::Parity toParity(char parity)
 {
@@ -48,6 +52,10 @@ QtSerialDevice::QtSerialDevice(const QString &path, const LineSettings &settings
     applySettings(settings);
     QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port,
         [this](QSerialPort::SerialPortError error) { onError(error); });
+    m_drainPause.setSingleShot(true);
+    m_drainPause.setInterval(kDrainPauseMs);
+    QObject::connect(&m_drainPause, &QTimer::timeout, &m_port, [this] { throwInputAway(); });
+    QObject::connect(&m_port, &QSerialPort::readyRead, &m_port, [this] { onDrainedInput(); });
 }
 
 QtSerialDevice::~QtSerialDevice() = default;
@@ -84,6 +92,32 @@ void QtSerialDevice::onError(QSerialPort::SerialPortError error)
         m_failed = true;
         m_port.close();
     }
+}
+
+void QtSerialDevice::setDraining(bool on)
+{
+    if (m_failed || on == m_draining)
+        return;
+    m_draining = on;
+    m_drainPause.stop();
+    // Draining, Qt keeps one character, and stops watching the port while one is kept. Reading
+    // the buffer empty has it watch again; what waits in the kernel is left to the reader.
+    m_port.setReadBufferSize(on ? 1 : kReadBufferSize);
+    m_port.readAll();
+}
+
+void QtSerialDevice::onDrainedInput()
+{
+    if (m_draining && !m_drainPause.isActive())
+        m_drainPause.start();
+}
+
+void QtSerialDevice::throwInputAway()
+{
+    // Clearing reports a hang-up, which closes the port.
+    m_port.clear(QSerialPort::Input);
+    if (!m_failed)
+        m_port.readAll();
 }
 
 qint64 QtSerialDevice::bytesAvailable() const

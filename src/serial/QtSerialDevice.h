@@ -3,6 +3,7 @@
 #include "SerialDevice.h"
 
 #include <QSerialPort>
+#include <QTimer>
 
 // A real device (serial port, USB adapter, pseudo-terminal) through QSerialPort.
 class QtSerialDevice : public SerialDevice
@@ -18,12 +19,17 @@ public:
     void discardInput() override;
     bool ctsHolding() const override;
     bool hasFailed() const override { return m_failed; }
+    void setDraining(bool on) override;
 
 private:
     void applySettings(const LineSettings &settings);
     void lockExclusively();
     void onError(QSerialPort::SerialPortError error);
+    void onDrainedInput();
+    void throwInputAway();
 
     mutable QSerialPort m_port;
     bool m_failed = false;
+    bool m_draining = false;
+    QTimer m_drainPause;
 };

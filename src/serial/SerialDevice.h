@@ -19,6 +19,9 @@ public:
     virtual bool ctsHolding() const = 0;
     // The device went away (unplugged, hung up); it can only be closed now.
     virtual bool hasFailed() const = 0;
+    // While on, input is thrown away in batches, a few wake-ups a second at most, so that the
+    // device stays watched and its hang-up is seen. Devices without a kernel side ignore it.
+    virtual void setDraining(bool) { }
 };
 
 // Opens port numbers as devices. Raises CommError 8002 (no such port), 8005 (in use) or another.

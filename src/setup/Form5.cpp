@@ -7,8 +7,10 @@
 #include "platform/Timer.h"
 #include "platform/Twips.h"
 #include "platform/WindowLayout.h"
+#include "serial/CommError.h"
 #include "shell/Form1.h"
 #include "shell/HoroluxApp.h"
+#include "shell/UserNotice.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -53,8 +55,16 @@ Form5::Form5(HoroluxApp &app)
     , m_app(app)
     , m_probe(std::make_unique<PortProbe>(app, *this))
 {
-    // The receive routine relies on one character per read.
+    // The receive routine relies on one character per read. Between its searches nobody reads
+    // the receiver, whose output is thrown away so that an unplugged receiver is seen at once.
     MSComm1.setInputLen(1);
+    MSComm1.setDrainWhileIdle(true);
+    // Only refused access needs the user: a missing or busy device can come back by itself.
+    MSComm1.setOpenFailureHandler([&app](const CommError &error) {
+        if (error.number() == CommError::AccessDenied)
+            app.userNotice().report(UserNotice::Cause::ReceivePortDenied,
+                QStringLiteral("cannot open the receive port: ") + error.description());
+    });
     setWindowTitle(QStringLiteral("Setup"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
         | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);

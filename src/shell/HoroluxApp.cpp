@@ -4,9 +4,11 @@
 #include "MenuCommands.h"
 #include "Shutdown.h"
 #include "TrayIcon.h"
+#include "UserNotice.h"
 #include "WindowVisibility.h"
 #include "dialogs/Form10.h"
 #include "dialogs/Form9.h"
+#include "platform/Clock.h"
 #include "receive/ClockSetting.h"
 #include "receive/MainClockCycle.h"
 #include "receive/RmcReceiver.h"
@@ -29,7 +31,11 @@ HoroluxApp::HoroluxApp(const Environment &environment, QObject *parent)
     , m_windowVisibility(std::make_unique<WindowVisibility>(*this))
     , m_menuCommands(std::make_unique<MenuCommands>(*this))
     , m_shutdown(std::make_unique<Shutdown>(*this))
-{ }
+    , m_userNotice(std::make_unique<UserNotice>(*this))
+{
+    connect(m_env.clock, &Clock::setRefused, m_userNotice.get(),
+        [this] { m_userNotice->report(UserNotice::Cause::ClockNotSettable); });
+}
 
 HoroluxApp::~HoroluxApp()
 {

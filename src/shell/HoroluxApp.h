@@ -23,6 +23,7 @@ class TrayIcon;
 class WindowVisibility;
 class MenuCommands;
 class Shutdown;
+class UserNotice;
 
 // The running program: its shared state, its environment (clock, ports, folder) and its
 // windows, each created hidden the first time anything touches it.
@@ -74,6 +75,7 @@ public:
     WindowVisibility &windowVisibility() { return *m_windowVisibility; }
     MenuCommands &menuCommands() { return *m_menuCommands; }
     Shutdown &shutdown() { return *m_shutdown; }
+    UserNotice &userNotice() { return *m_userNotice; }
 
     // The program's own message box; returns when the user has dismissed it.
     void ShowMessageBox(const QString &text, int icon, int buttons, const QString &title);
@@ -99,4 +101,5 @@ private:
     std::unique_ptr<WindowVisibility> m_windowVisibility;
     std::unique_ptr<MenuCommands> m_menuCommands;
     std::unique_ptr<Shutdown> m_shutdown;
+    std::unique_ptr<UserNotice> m_userNotice;
 };

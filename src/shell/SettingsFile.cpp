@@ -2,8 +2,12 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 const QString kFileName = QStringLiteral("GPSInit.ini");
@@ -17,13 +21,50 @@ void report(
     std::fflush(stderr);
 }
 
-bool writeAll(QFile &file, const SettingsFile::Bytes &bytes)
+// Refuses what is not this installation's own plain file: as root, a link (or a second name)
+// would carry the write into another user's file.
+QString unsafeReasonOf(const struct stat &status)
 {
-    // In place over the first three bytes: the rest of a longer file stays as it is.
-    return file.seek(0)
-        && file.write(reinterpret_cast<const char *>(bytes.data()), qint64(bytes.size()))
-        == qint64(bytes.size())
-        && file.flush();
+    if (S_ISLNK(status.st_mode))
+        return QStringLiteral("it is a symbolic link");
+    if (!S_ISREG(status.st_mode))
+        return QStringLiteral("it is not a plain file");
+    if (status.st_nlink != 1)
+        return QStringLiteral("it has other names (hard links)");
+    return {};
+}
+
+QString systemReason(int error)
+{
+    return error == ELOOP ? QStringLiteral("it is a symbolic link")
+                          : QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Opens without following a link; creates only what is not there. -1 with errno on failure.
+int openForWriting(const QByteArray &path, bool *created)
+{
+    constexpr int kFlags = O_RDWR | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
+    const int fd = ::open(path.constData(), kFlags);
+    *created = false;
+    if (fd >= 0 || errno != ENOENT)
+        return fd;
+    const int made = ::open(path.constData(), kFlags | O_CREAT | O_EXCL, 0666);
+    *created = made >= 0;
+    return made;
+}
+
+// In place over the first three bytes: the rest of a longer file stays as it is. Empty when done.
+QString writeAll(int fd, const SettingsFile::Bytes &bytes)
+{
+    struct stat status = {};
+    if (::fstat(fd, &status) != 0)
+        return systemReason(errno);
+    if (const QString unsafe = unsafeReasonOf(status); !unsafe.isEmpty())
+        return unsafe;
+    const auto size = ssize_t(bytes.size());
+    if (::pwrite(fd, bytes.data(), size_t(size), 0) != size)
+        return systemReason(errno);
+    return {};
 }
 } // namespace
 
@@ -63,24 +104,37 @@ std::optional<SettingsFile::Bytes> SettingsFile::read() const
     return bytes; // a short file leaves the missing bytes at 0
 }
 
+QString SettingsFile::writePath() const
+{
+    const QString path = existingPath();
+    return path.isEmpty() ? QDir(m_folder).filePath(kFileName) : path;
+}
+
+QString SettingsFile::unsafeReason() const
+{
+    struct stat status = {};
+    if (::lstat(QFile::encodeName(writePath()).constData(), &status) != 0)
+        return {}; // not there (made when written) or not reachable (reported when written)
+    return unsafeReasonOf(status);
+}
+
 bool SettingsFile::write(const Bytes &bytes) const
 {
-    QString path = existingPath();
-    if (path.isEmpty())
-        path = QDir(m_folder).filePath(kFileName);
-    const QFileInfo before(path);
-    const bool wasThere = before.exists() || before.isSymLink();
-    // ReadWrite never truncates: a failed write cannot cost what the file held before.
-    QFile file(path);
-    if (file.open(QIODevice::ReadWrite) && writeAll(file, bytes)) {
-        file.close();
-        if (file.error() == QFileDevice::NoError)
+    const QString path = writePath();
+    const QByteArray native = QFile::encodeName(path);
+    // Checked before opening too, so that no device or pipe is ever opened.
+    QString reason = unsafeReason();
+    if (reason.isEmpty()) {
+        bool created = false;
+        const int fd = openForWriting(native, &created);
+        reason = fd < 0 ? systemReason(errno) : writeAll(fd, bytes);
+        if (fd >= 0 && ::close(fd) != 0 && reason.isEmpty())
+            reason = systemReason(errno);
+        if (reason.isEmpty())
             return true;
+        if (created)
+            ::unlink(native.constData()); // leave nothing half-made behind when we made it
     }
-    const QString reason = file.errorString();
-    file.close();
-    if (!wasThere && file.exists())
-        file.remove(); // leave nothing half-made behind when we created it
     report(QStringLiteral("write"), path, reason,
         QStringLiteral("the settings of this session are not saved."));
     return false;

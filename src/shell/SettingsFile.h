@@ -18,9 +18,16 @@ public:
     // False when the file could not be written; nothing that was in it before is lost.
     bool write(const Bytes &bytes) const;
 
+    // Why writing would be refused (a link, not a plain file, several names); empty when the
+    // file can be written or made. Start-up asks, since the writing happens at the exit.
+    QString unsafeReason() const;
+
     // The file the folder listing finds, whatever the case of its name; empty when none.
     QString existingPath() const;
 
 private:
+    // The file found, else the name a new one gets.
+    QString writePath() const;
+
     QString m_folder;
 };

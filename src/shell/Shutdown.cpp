@@ -37,8 +37,9 @@ Shutdown::~Shutdown() = default;
 void Shutdown::Form_QueryUnload(bool &cancel, int unloadMode)
 {
     Form1 *form = m_app.form1();
-    if (form->Timer2->Enabled()) {
-        // A duplicate copy: it never saved, opened or added anything.
+    if (m_duplicateCopy || form->Timer2->Enabled()) {
+        // A duplicate copy, also while its warning is up: it never saved, opened or added
+        // anything.
         cancel = false;
         unloadOtherWindows();
         return;
@@ -113,11 +114,12 @@ void Shutdown::writeSettings()
 
 void Shutdown::closePorts()
 {
+    // The probe's port too: the process ends inside the probe's wait, which would close it.
     Form5 *form5 = m_app.form5();
-    if (form5->MSComm1.PortOpen())
-        form5->MSComm1.setPortOpen(false);
-    if (form5->MSComm2.PortOpen())
-        form5->MSComm2.setPortOpen(false);
+    for (MSComm *port : {&form5->MSComm1, &form5->MSComm2, &form5->MSComm3}) {
+        if (port->PortOpen())
+            port->setPortOpen(false);
+    }
 }
 
 void Shutdown::unloadOtherWindows()

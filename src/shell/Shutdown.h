@@ -22,6 +22,9 @@ public:
     ~Shutdown() override;
 
     void Form_QueryUnload(bool &cancel, int unloadMode);
+    // This copy found another one running: whatever ends it, it leaves without saving, so the
+    // running copy's settings file is never overwritten.
+    void markDuplicateCopy() { m_duplicateCopy = true; }
     // Unloads the main window by code (the exit command, a closing duplicate copy).
     void unloadMainWindow();
 
@@ -43,5 +46,6 @@ private:
     HoroluxApp &m_app;
     ProcessEnd m_processEnd;
     bool m_exiting = false;
+    bool m_duplicateCopy = false;
     std::unique_ptr<SessionEndWatcher> m_sessionEnd;
 };

@@ -3,8 +3,10 @@
 #include "Form1.h"
 #include "HoroluxApp.h"
 #include "SettingsFile.h"
+#include "Shutdown.h"
 #include "SingleInstance.h"
 #include "TrayIcon.h"
+#include "UserNotice.h"
 #include "WindowVisibility.h"
 #include "platform/Timer.h"
 #include "platform/Twips.h"
@@ -44,6 +46,7 @@ void Startup::run()
     setUpHelp();
     sizeAndCentre();
     applySettings();
+    checkSettingsCanBeSaved();
     m_app.trayIcon().add();
     openReceivePort();
     openTransmitPort();
@@ -64,6 +67,7 @@ bool Startup::takeSingleInstanceLock()
 
 void Startup::runDuplicateInstancePath()
 {
+    m_app.shutdown().markDuplicateCopy();
     Form1 *form = m_app.form1();
     form->setEnabled(false);
     m_app.ShowMessageBox(duplicateInstanceText(), 16, 0, QStringLiteral("Horolux"));
@@ -103,6 +107,13 @@ void Startup::applySettings()
     m.receivePort = (*bytes)[0];
     m_app.form5()->setCheck1Value((*bytes)[1] != 0 ? 1 : 0);
     m.transmitPort = (*bytes)[2];
+}
+
+void Startup::checkSettingsCanBeSaved()
+{
+    // They are written at the exit, when nobody would see why they were not.
+    if (!SettingsFile(m_app.executableDir()).unsafeReason().isEmpty())
+        m_app.userNotice().report(UserNotice::Cause::SettingsNotSaved);
 }
 
 void Startup::openReceivePort()

@@ -22,6 +22,7 @@ private:
     void setUpHelp();
     void sizeAndCentre();
     void applySettings();
+    void checkSettingsCanBeSaved();
     void openReceivePort();
     void openTransmitPort();
     void revealWithoutNotificationArea();

@@ -1,0 +1,84 @@
+#include "UserNotice.h"
+
+#include "HoroluxApp.h"
+#include "TrayIcon.h"
+#include "dialogs/Form10.h"
+#include "platform/Clock.h"
+
+#include <QEvent>
+#include <QSystemTrayIcon>
+#include <cstdio>
+
+namespace {
+constexpr int kExclamationIcon = 48;
+} // namespace
+
+UserNotice::UserNotice(HoroluxApp &app)
+    : m_app(app)
+{ }
+
+QString UserNotice::title()
+{
+    return QStringLiteral("Horolux");
+}
+
+QString UserNotice::text(Cause cause)
+{
+    switch (cause) {
+    case Cause::ClockNotSettable:
+        return QStringLiteral("The computer clock cannot be set: Horolux lacks the right to set "
+                              "it. To give it, ")
+            + Clock::howToAllowSetting() + QLatin1Char('.');
+    case Cause::ReceivePortDenied:
+        return QStringLiteral("The receiver's port cannot be opened: access is denied. Make "
+                              "your user a member of the group dialout, then log in again.");
+    case Cause::SettingsNotSaved:
+        return QStringLiteral("Settings will not be saved: GPSInit.ini beside the program is a "
+                              "link or not a plain file. Replace it with a plain file.");
+    }
+    return {};
+}
+
+void UserNotice::report(Cause cause, const QString &stderrLine)
+{
+    if (m_reported.contains(cause))
+        return;
+    m_reported.append(cause);
+    if (!stderrLine.isEmpty()) {
+        std::fputs(
+            qPrintable(QStringLiteral("horolux: ") + stderrLine + QLatin1Char('\n')), stderr);
+        std::fflush(stderr);
+    }
+    QMetaObject::invokeMethod(
+        this, [this, cause] { show(cause); }, Qt::QueuedConnection);
+}
+
+void UserNotice::show(Cause cause)
+{
+    if (m_app.module1().shuttingDown)
+        return;
+    QSystemTrayIcon *icon = m_app.trayIcon().systemTrayIcon();
+    if (m_app.hasNotificationArea() && icon) {
+        icon->showMessage(title(), text(cause), QSystemTrayIcon::Warning);
+    } else {
+        Form10 *box = m_app.form10();
+        if (box->isVisible()) {
+            // Another message is up, perhaps waited for: this one follows when it closes.
+            m_waiting.append(cause);
+            box->installEventFilter(this);
+            return;
+        }
+        box->ShowNotice(text(cause), kExclamationIcon, title());
+    }
+    emit shown(text(cause));
+}
+
+bool UserNotice::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Hide && !m_waiting.isEmpty()) {
+        const Cause next = m_waiting.takeFirst();
+        QMetaObject::invokeMethod(
+            this, [this, next] { show(next); }, Qt::QueuedConnection);
+    }
+    return QObject::eventFilter(watched, event);
+}

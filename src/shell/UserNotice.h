@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+class HoroluxApp;
+
+// Failures the user has to act on. Nobody reads standard error of a program started from a
+// desktop menu, so each cause is told once a run: as a tray balloon where there is a tray, else
+// in the program's own message box, which is not waited for and leaves the main window usable.
+// Parts of the program report here; none of them touches a window for it.
+class UserNotice : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Cause { ClockNotSettable, ReceivePortDenied, SettingsNotSaved };
+
+    explicit UserNotice(HoroluxApp &app);
+
+    // Told after the handler that met the failure has returned. stderrLine, when given, is
+    // written to standard error the first time.
+    void report(Cause cause, const QString &stderrLine = {});
+
+    static QString title();
+    // What happened and the one thing to do about it.
+    static QString text(Cause cause);
+
+signals:
+    void shown(const QString &text);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void show(Cause cause);
+
+    HoroluxApp &m_app;
+    QList<Cause> m_reported;
+    // Waiting for the message box in use to close.
+    QList<Cause> m_waiting;
+};
