@@ -16,11 +16,12 @@ namespace {
 const QByteArray kExample
     = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n";
 
+const QByteArray kVoidExample
+    = "$GPRMC,123519,V,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*7D\r\n";
+
 QByteArray withStatus(char status)
 {
-    QByteArray sentence = kExample;
-    sentence[14] = status;
-    return sentence;
+    return status == 'A' ? kExample : kVoidExample;
 }
 } // namespace
 
@@ -162,11 +163,12 @@ void tst_Receive::unusableInputEndsNotFound_data()
     QTest::addColumn<QByteArray>("input");
     QTest::newRow("other talker") << kExample.sliced(0).replace("$GP", "$GN");
     QTest::newRow("lower case") << kExample.toLower();
+    QTest::newRow("hour flipped, checksum kept") << QByteArray(kExample).replace("1235", "1735");
     QTest::newRow("empty time") << QByteArray("$GPRMC,,V,,,,,,,,,,N*53\r\n");
-    QTest::newRow("letters in time") << QByteArray("$GPRMC,12a519,A,,,,,,,230394,,*00\r\n");
+    QTest::newRow("letters in time") << QByteArray("$GPRMC,12a519,A,,,,,,,230394,,*76\r\n");
     QTest::newRow("too few commas") << QByteArray("$GPRMC,123519,A,4807.038\r\n");
-    QTest::newRow("hour 24") << QByteArray("$GPRMC,240000,A,,,,,,,230394,,*00\r\n");
-    QTest::newRow("no line end") << QByteArray("$GPRMC,123519,A,,,,,,,230394,,*00");
+    QTest::newRow("hour 24") << QByteArray("$GPRMC,240000,A,,,,,,,230394,,*2F\r\n");
+    QTest::newRow("no line end") << QByteArray("$GPRMC,123519,A,,,,,,,230394,,*24");
 }
 
 void tst_Receive::unusableInputEndsNotFound()
@@ -210,7 +212,7 @@ void tst_Receive::inputWaitingBeforeTheCallIsDiscarded()
 {
     m_gps->write("$GPRMC,111111,A,");
     QTRY_VERIFY(port().InBufferCount() > 0);
-    sendSoon(",,,,,,,010101,,*00\r\n" + kExample);
+    sendSoon(",,,,,,,010101,,*0B\r\n" + kExample);
     QVERIFY(receive());
     QCOMPARE(m().timeText, QStringLiteral("12:35:19"));
     QCOMPARE(m().gpsMilliseconds, qint16(0));

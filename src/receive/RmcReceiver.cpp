@@ -122,7 +122,7 @@ bool RmcReceiver::search(MSComm &port, Fields &fields)
     }
     form->Timer3->setEnabled(false);
 
-    const RmcDecode decode = RmcDecoder::decode(line.line());
+    const RmcDecode decode = RmcDecoder::decode(head.head(), line.line());
     store(decode, fields);
     if (!decode.complete)
         return false;
