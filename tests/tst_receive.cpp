@@ -34,6 +34,7 @@ private slots:
     void setTimeFromExampleSentence();
     void waitForLockOption_data();
     void waitForLockOption();
+    void weekRolloverIsShownButNotSet();
     void unusableInputEndsNotFound_data();
     void unusableInputEndsNotFound();
     void headSearchGivesUpAfterFourToFiveSeconds();
@@ -154,6 +155,15 @@ void tst_Receive::waitForLockOption()
     QCOMPARE(m_rig->clock().setCount(), clockSet ? 1 : 0);
     QCOMPARE(m().gpsLocked, status == 'A');
     QCOMPARE(form()->Text2->text(), QStringLiteral("12:35 PM"));
+}
+
+void tst_Receive::weekRolloverIsShownButNotSet()
+{
+    // 1024 weeks back, before the rig's build time (30 November 2026).
+    sendSoon("$GPRMC,102540,A,4807.038,N,01131.000,E,022.4,084.4,230407,003.1,W*68\r\n");
+    form()->Command1_Click();
+    QCOMPARE(m_rig->clock().setCount(), 0);
+    QCOMPARE(form()->Text2->text(), QStringLiteral("10:25 AM"));
 }
 
 void tst_Receive::unusableInputEndsNotFound_data()

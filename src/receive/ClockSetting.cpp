@@ -45,6 +45,11 @@ void ClockSetting::Command1_Click()
     // says nothing about it, and a program left in the tray has no earlier decode at all.
     if (form5->check1Value() == 1 && !m.gpsLocked)
         return;
-    m.systemTime = clockFields(m);
+    // A receiver with the week-number fault names a date about twenty years back.
+    const SYSTEMTIME decoded = clockFields(m);
+    const auto at = msecsFromSystemTime(decoded);
+    if (!at || *at < m_app.clockFloorMSecs())
+        return;
+    m.systemTime = decoded;
     m_app.clock().SetSystemTime(m.systemTime);
 }
