@@ -43,6 +43,7 @@ private slots:
     void closedPortOpensOnDemandForTheNextCall();
     void noReceivePortNeverTouchesThePort();
     void nestedCallChangesNothing();
+    void nestedSetTimeLeavesWholeSecond();
     void unpluggedReceiverEndsSearchAndComesBack();
     void shutdownEndsTheWait();
     void disabledMainWindowRefuses();
@@ -261,6 +262,24 @@ void tst_Receive::nestedCallChangesNothing()
     QVERIFY(!nestedResult);
     QCOMPARE(textDuringNested, QStringLiteral("Searching..."));
     QCOMPARE(form()->Text2->text(), QStringLiteral("12:35 PM"));
+}
+
+void tst_Receive::nestedSetTimeLeavesWholeSecond()
+{
+    m_rig->clock().advance(250);
+    sendSoon(kExample.first(20));
+    QTimer nested;
+    connect(&nested, &QTimer::timeout, this, [this, &nested] {
+        if (m().gpsMilliseconds != 0)
+            return; // the head is not found yet
+        nested.stop();
+        form()->Command1_Click(); // finds the search busy, reloads the clock fields
+        m_gps->write(kExample.sliced(20));
+    });
+    nested.start(5);
+    form()->Command1_Click();
+    QCOMPARE(m_rig->clock().setCount(), 1);
+    QCOMPARE(m_rig->clock().lastSetMSecs() % 1000, 0);
 }
 
 void tst_Receive::unpluggedReceiverEndsSearchAndComesBack()

@@ -141,6 +141,8 @@ void RmcReceiver::store(const RmcDecode &decode, Fields &fields)
         *timeFields[i] = qint16(timeValues[i]);
     if (decode.timeFieldsConverted < 3)
         return;
+    // Again here: a nested "Set Time" during the wait reloads every field from the computer.
+    fields.milliseconds = 0;
     Module1 &m = m_app.module1();
     m.timeText = decode.timeText;
     m.gpsLocked = decode.locked;
