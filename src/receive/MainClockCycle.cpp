@@ -6,6 +6,7 @@
 #include "setup/Form5.h"
 #include "shell/Form1.h"
 #include "shell/HoroluxApp.h"
+#include "shell/WindowVisibility.h"
 #include "transmit/RmcTransmitter.h"
 
 #include <QAction>
@@ -30,7 +31,9 @@ void MainClockCycle::Timer1_Timer()
     if (form->menuSetRcv->isChecked()) {
         if (clock.localTimeText().left(2) != m.lastClockText.left(2))
             setClockForTheHour();
-        if (clock.localTimeText().mid(6, 2) == QLatin1String("59") && form->isVisible())
+        // A window minimised for want of a tray is hidden: no minute refresh, as in the tray.
+        if (clock.localTimeText().mid(6, 2) == QLatin1String("59")
+            && WindowVisibility::isShown(form))
             m_app.receiveIntoClockFields();
     }
     m.lastClockText = clock.localTimeText();
