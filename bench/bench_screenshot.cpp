@@ -33,7 +33,7 @@ public:
 
 private:
     static inline const QByteArray kSentence
-        = "$GPRMC,142540,A,4807.038,N,01131.000,E,022.4,084.4,071226,003.1,W*6A\r\n";
+        = "$GPRMC,142540,A,4807.038,N,01131.000,E,022.4,084.4,071226,003.1,W*6E\r\n";
     qint64 m_next = 0;
 };
 

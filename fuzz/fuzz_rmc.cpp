@@ -20,9 +20,9 @@ namespace {
         }                                                                                          \
     } while (false)
 
-void checkDecode(const QByteArray &line)
+void checkDecode(QByteArrayView head, const QByteArray &line)
 {
-    const RmcDecode d = RmcDecoder::decode(line);
+    const RmcDecode d = RmcDecoder::decode(head, line);
     FUZZ_CHECK(d.timeFieldsConverted >= 0 && d.timeFieldsConverted <= 3);
     if (d.timeFieldsConverted == 3) {
         FUZZ_CHECK(d.timeText.size() >= 8);
@@ -36,6 +36,15 @@ void checkDecode(const QByteArray &line)
     FUZZ_CHECK(QTime(d.hour, d.minute, d.second).isValid());
     FUZZ_CHECK(d.timeText.size() == 8);
     FUZZ_CHECK(!d.displayText.isEmpty());
+    // Any one flipped bit of a checksummed line, the "*" aside, is caught.
+    const qsizetype star = line.indexOf('*');
+    if (star < 0 || line.size() > 128)
+        return;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        QByteArray flipped = line;
+        flipped[i] = char(flipped[i] ^ 1);
+        FUZZ_CHECK(i == star || !RmcDecoder::decode(head, flipped).complete);
+    }
 }
 
 // One receive call: returns how many characters it consumed.
@@ -52,6 +61,7 @@ qsizetype receiveOnce(QByteArrayView input)
     if (!head.found())
         return i;
     FUZZ_CHECK(i == headAt + kHead.size());
+    FUZZ_CHECK(head.head() == input.sliced(headAt, kHead.size()));
 
     const qsizetype lineStart = i;
     const qsizetype endAt = input.indexOf("\r\n", lineStart);
@@ -68,7 +78,7 @@ qsizetype receiveOnce(QByteArrayView input)
     const qsizetype lineLength = endAt + 1 - lineStart;
     FUZZ_CHECK(line.line()
         == input.sliced(lineStart, lineLength).first(qMin(lineLength, RmcLineCollector::kMaxKept)));
-    checkDecode(line.line());
+    checkDecode(head.head(), line.line());
     return i;
 }
 
@@ -81,6 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     while (!input.isEmpty())
         input = input.sliced(receiveOnce(input));
     // The decoder also sees whatever a line could hold, not only what the collector passes on.
-    checkDecode(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
+    checkDecode(
+        RmcHeadMatcher::kHead, QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
     return 0;
 }

@@ -11,6 +11,8 @@ class tst_Decoder : public QObject
 private slots:
     void decodesLines_data();
     void decodesLines();
+    void checksums_data();
+    void checksums();
     void conversions_data();
     void conversions();
     void headMatcherFindsHeadAcrossReads();
@@ -30,36 +32,36 @@ void tst_Decoder::decodesLines_data()
     QTest::addColumn<bool>("locked");
     QTest::addColumn<int>("year");
 
-    const QByteArray tail = ",4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r";
-    QTest::newRow("example") << "123519,A" + tail << true << 3 << "12:35:19"
+    const QByteArray tail = ",4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W";
+    QTest::newRow("example") << "123519,A" + tail + "*6A\r" << true << 3 << "12:35:19"
                              << "03/23/94"
                              << "12:35 PM" << true << 2094;
-    QTest::newRow("void fix") << "123519,V" + tail << true << 3 << "12:35:19"
+    QTest::newRow("void fix") << "123519,V" + tail + "*7D\r" << true << 3 << "12:35:19"
                               << "03/23/94"
                               << "12:35 PM" << false << 2094;
-    QTest::newRow("midnight") << "000000,A" + tail << true << 3 << "00:00:00"
+    QTest::newRow("midnight") << "000000,A" + tail + "*67\r" << true << 3 << "00:00:00"
                               << "03/23/94"
                               << "12:00 AM" << true << 2094;
-    QTest::newRow("last second") << "235959.00,A" + tail << true << 3 << "23:59:59"
+    QTest::newRow("last second") << "235959.00,A" + tail + "*48\r" << true << 3 << "23:59:59"
                                  << "03/23/94"
                                  << "11:59 PM" << true << 2094;
-    QTest::newRow("evening") << "210509,A" + tail << true << 3 << "21:05:09"
+    QTest::newRow("evening") << "210509,A" + tail + "*68\r" << true << 3 << "21:05:09"
                              << "03/23/94"
                              << "9:05 PM" << true << 2094;
     QTest::newRow("leading-number date")
-        << QByteArray("123519,A,1,N,2,E,3,4,2208-1,,*00\r") << true << 3 << "12:35:19"
+        << QByteArray("123519,A,1,N,2,E,3,4,2208-1,,*30\r") << true << 3 << "12:35:19"
         << "08/22/00"
         << "12:35 PM" << true << 2000;
-    QTest::newRow("empty date") << QByteArray("123519,A,,,,,,,,,*00\r") << true << 3 << "12:35:19"
+    QTest::newRow("empty date") << QByteArray("123519,A,,,,,,,,,*2B\r") << true << 3 << "12:35:19"
                                 << "00/00/00"
                                 << "12:35 PM" << true << 2000;
-    QTest::newRow("empty time") << ",V" + tail << false << 0 << ""
+    QTest::newRow("empty time") << ",V" + tail + "*70\r" << false << 0 << ""
                                 << ""
                                 << "" << false << 0;
-    QTest::newRow("letters in minute") << "12a519,A" + tail << false << 1 << ""
+    QTest::newRow("letters in minute") << "12a519,A" + tail + "*38\r" << false << 1 << ""
                                        << ""
                                        << "" << false << 0;
-    QTest::newRow("hour 25") << "253519,A" + tail << false << 3 << "25:35:19"
+    QTest::newRow("hour 25") << "253519,A" + tail + "*6E\r" << false << 3 << "25:35:19"
                              << "03/23/94"
                              << "" << true << 2094;
     QTest::newRow("seven commas") << QByteArray("123519,A,1,N,2,E,3,230394\r") << false << 0 << ""
@@ -78,7 +80,7 @@ void tst_Decoder::decodesLines_data()
 void tst_Decoder::decodesLines()
 {
     QFETCH(QByteArray, line);
-    const RmcDecode d = RmcDecoder::decode(line);
+    const RmcDecode d = RmcDecoder::decode(RmcHeadMatcher::kHead, line);
     QTEST(d.complete, "complete");
     QTEST(d.timeFieldsConverted, "converted");
     QTEST(d.timeText, "timeText");
@@ -88,6 +90,29 @@ void tst_Decoder::decodesLines()
         QTEST(d.locked, "locked");
         QTEST(d.year, "year");
     }
+}
+
+void tst_Decoder::checksums_data()
+{
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<bool>("accepted");
+    const QByteArray gp = "GPRMC,";
+    const QByteArray line = "123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W";
+    QTest::newRow("true") << gp << line + "*6A\r" << true;
+    QTest::newRow("lower case") << gp << line + "*6a\r" << true;
+    QTest::newRow("none") << gp << line + "\r" << true;
+    QTest::newRow("hour 12 read as 17") << gp << "17" + line.sliced(2) + "*6A\r" << false;
+    QTest::newRow("talker counts") << QByteArray("GNRMC,") << line + "*6A\r" << false;
+    QTest::newRow("one digit") << gp << line + "*6\r" << false;
+    QTest::newRow("not hex") << gp << line + "*6G\r" << false;
+}
+
+void tst_Decoder::checksums()
+{
+    QFETCH(QByteArray, head);
+    QFETCH(QByteArray, line);
+    QTEST(RmcDecoder::decode(head, line).complete, "accepted");
 }
 
 void tst_Decoder::conversions_data()
@@ -177,7 +202,16 @@ void tst_Decoder::mutatedSentencesNeverBreakTheDecoder()
             else
                 line.feed(QByteArrayView(&c, 1));
         }
-        const RmcDecode d = RmcDecoder::decode(line.line());
+        const RmcDecode d = RmcDecoder::decode(head.head(), line.line());
+        // Whatever decodes carries no checksum or its true one: XOR from after "$" to "*".
+        const qsizetype star = line.line().indexOf('*');
+        if (d.complete && star >= 0) {
+            quint8 sum = 0;
+            for (char c : "GPRMC," + line.line().first(star))
+                sum ^= quint8(c);
+            const QByteArray hex = QByteArray::number(sum, 16).rightJustified(2, '0');
+            QCOMPARE(line.line().sliced(star).toUpper(), ('*' + hex + '\r').toUpper());
+        }
         if (d.complete) {
             QVERIFY2(QTime(d.hour, d.minute, d.second).isValid(), text.toHex().constData());
             QVERIFY(d.year >= 2000 && d.year <= 2099);

@@ -18,7 +18,7 @@
 namespace {
 const QString kDesignCaption = QStringLiteral("  Simulated GPS Transmission : ");
 const QString kSentence
-    = QStringLiteral("$GPRMC,102530,A,3224.3425,N,09341.9247,W,0.0,000.0,071226,000.0,E*6A\r\n");
+    = QStringLiteral("$GPRMC,102530,A,3224.3425,N,09341.9247,W,0.0,000.0,071226,000.0,E*61\r\n");
 
 QDateTime at(int h, int mi, int s, int ms = 0)
 {

@@ -84,7 +84,7 @@ private:
         if (!m_pending.isEmpty())
             m_pty.write(m_pending.takeFirst());
         if (m_streams && ++m_ticks % 10 == 0)
-            m_pty.write("$GPRMC,102540,A,4807.038,N,01131.000,E,0.0,0.0,071226,,*00\r\n");
+            m_pty.write("$GPRMC,102540,A,4807.038,N,01131.000,E,0.0,0.0,071226,,*1D\r\n");
     }
 
     PseudoTerminal &m_pty;

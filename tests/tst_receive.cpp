@@ -16,11 +16,12 @@ namespace {
 const QByteArray kExample
     = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n";
 
+const QByteArray kVoidExample
+    = "$GPRMC,123519,V,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*7D\r\n";
+
 QByteArray withStatus(char status)
 {
-    QByteArray sentence = kExample;
-    sentence[14] = status;
-    return sentence;
+    return status == 'A' ? kExample : kVoidExample;
 }
 } // namespace
 
@@ -33,6 +34,7 @@ private slots:
     void setTimeFromExampleSentence();
     void waitForLockOption_data();
     void waitForLockOption();
+    void weekRolloverIsShownButNotSet();
     void unusableInputEndsNotFound_data();
     void unusableInputEndsNotFound();
     void headSearchGivesUpAfterFourToFiveSeconds();
@@ -41,6 +43,7 @@ private slots:
     void closedPortOpensOnDemandForTheNextCall();
     void noReceivePortNeverTouchesThePort();
     void nestedCallChangesNothing();
+    void nestedSetTimeLeavesWholeSecond();
     void unpluggedReceiverEndsSearchAndComesBack();
     void shutdownEndsTheWait();
     void disabledMainWindowRefuses();
@@ -135,9 +138,9 @@ void tst_Receive::waitForLockOption_data()
     QTest::addColumn<char>("status");
     QTest::addColumn<bool>("clockSet");
     QTest::newRow("option off, receiver void") << 0 << false << 'V' << true;
-    QTest::newRow("option on, locked before, void now") << 1 << true << 'V' << true;
-    QTest::newRow("option on, not locked before") << 1 << false << 'A' << false;
-    QTest::newRow("greyed option counts as off") << 2 << false << 'A' << true;
+    QTest::newRow("option on, locked before, void now") << 1 << true << 'V' << false;
+    QTest::newRow("option on, not locked before, locked now") << 1 << false << 'A' << true;
+    QTest::newRow("greyed option counts as off") << 2 << false << 'V' << true;
 }
 
 void tst_Receive::waitForLockOption()
@@ -151,10 +154,17 @@ void tst_Receive::waitForLockOption()
     sendSoon(withStatus(status));
     form()->Command1_Click();
     QCOMPARE(m_rig->clock().setCount(), clockSet ? 1 : 0);
-    if (clockSet)
-        QCOMPARE(m().gpsLocked, status == 'A');
-    else
-        QVERIFY(form()->Text2->text().isEmpty()); // no search was started
+    QCOMPARE(m().gpsLocked, status == 'A');
+    QCOMPARE(form()->Text2->text(), QStringLiteral("12:35 PM"));
+}
+
+void tst_Receive::weekRolloverIsShownButNotSet()
+{
+    // 1024 weeks back, before the rig's build time (30 November 2026).
+    sendSoon("$GPRMC,102540,A,4807.038,N,01131.000,E,022.4,084.4,230407,003.1,W*68\r\n");
+    form()->Command1_Click();
+    QCOMPARE(m_rig->clock().setCount(), 0);
+    QCOMPARE(form()->Text2->text(), QStringLiteral("10:25 AM"));
 }
 
 void tst_Receive::unusableInputEndsNotFound_data()
@@ -162,11 +172,12 @@ void tst_Receive::unusableInputEndsNotFound_data()
     QTest::addColumn<QByteArray>("input");
     QTest::newRow("other talker") << kExample.sliced(0).replace("$GP", "$GN");
     QTest::newRow("lower case") << kExample.toLower();
+    QTest::newRow("hour flipped, checksum kept") << QByteArray(kExample).replace("1235", "1735");
     QTest::newRow("empty time") << QByteArray("$GPRMC,,V,,,,,,,,,,N*53\r\n");
-    QTest::newRow("letters in time") << QByteArray("$GPRMC,12a519,A,,,,,,,230394,,*00\r\n");
+    QTest::newRow("letters in time") << QByteArray("$GPRMC,12a519,A,,,,,,,230394,,*76\r\n");
     QTest::newRow("too few commas") << QByteArray("$GPRMC,123519,A,4807.038\r\n");
-    QTest::newRow("hour 24") << QByteArray("$GPRMC,240000,A,,,,,,,230394,,*00\r\n");
-    QTest::newRow("no line end") << QByteArray("$GPRMC,123519,A,,,,,,,230394,,*00");
+    QTest::newRow("hour 24") << QByteArray("$GPRMC,240000,A,,,,,,,230394,,*2F\r\n");
+    QTest::newRow("no line end") << QByteArray("$GPRMC,123519,A,,,,,,,230394,,*24");
 }
 
 void tst_Receive::unusableInputEndsNotFound()
@@ -211,7 +222,7 @@ void tst_Receive::inputWaitingBeforeTheCallIsDiscarded()
     const MSComm::ReadingScope waiting(port()); // else idle input is thrown away at once
     m_gps->write("$GPRMC,111111,A,");
     QTRY_VERIFY(port().InBufferCount() > 0);
-    sendSoon(",,,,,,,010101,,*00\r\n" + kExample);
+    sendSoon(",,,,,,,010101,,*0B\r\n" + kExample);
     QVERIFY(receive());
     QCOMPARE(m().timeText, QStringLiteral("12:35:19"));
     QCOMPARE(m().gpsMilliseconds, qint16(0));
@@ -252,6 +263,24 @@ void tst_Receive::nestedCallChangesNothing()
     QVERIFY(!nestedResult);
     QCOMPARE(textDuringNested, QStringLiteral("Searching..."));
     QCOMPARE(form()->Text2->text(), QStringLiteral("12:35 PM"));
+}
+
+void tst_Receive::nestedSetTimeLeavesWholeSecond()
+{
+    m_rig->clock().advance(250);
+    sendSoon(kExample.first(20));
+    QTimer nested;
+    connect(&nested, &QTimer::timeout, this, [this, &nested] {
+        if (m().gpsMilliseconds != 0)
+            return; // the head is not found yet
+        nested.stop();
+        form()->Command1_Click(); // finds the search busy, reloads the clock fields
+        m_gps->write(kExample.sliced(20));
+    });
+    nested.start(5);
+    form()->Command1_Click();
+    QCOMPARE(m_rig->clock().setCount(), 1);
+    QCOMPARE(m_rig->clock().lastSetMSecs() % 1000, 0);
 }
 
 void tst_Receive::unpluggedReceiverEndsSearchAndComesBack()

@@ -94,7 +94,7 @@ QByteArray garbage(QRandomGenerator &random, qsizetype size)
     QByteArray bytes(size, Qt::Uninitialized);
     for (char &c : bytes)
         c = char(random.bounded(256));
-    bytes.append("$GPRMC\r\n$gprmc,123519,A,\r\n$GNRMC,123519,A,,,,,,,230394,,*00\r\n");
+    bytes.append("$GPRMC\r\n$gprmc,123519,A,\r\n$GNRMC,123519,A,,,,,,,230394,,*3A\r\n");
     return bytes.replace("GPRMC,", "GPRMc,");
 }
 

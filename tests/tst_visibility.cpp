@@ -1,5 +1,6 @@
 #include "FakeSerial.h"
 #include "TestRig.h"
+#include "dialogs/Form9.h"
 #include "setup/Form5.h"
 #include "shell/Form1.h"
 #include "shell/WindowVisibility.h"
@@ -27,6 +28,7 @@ private slots:
     void showingIsTopmostAndReceives_data();
     void showingIsTopmostAndReceives();
     void withoutTrayTheWindowIsMinimized();
+    void minimizedCountsAsHidden();
 
 private:
     void toggle() { m_rig->app().windowVisibility().menuMenuHide_Click(); }
@@ -114,6 +116,30 @@ void tst_Visibility::withoutTrayTheWindowIsMinimized()
     QVERIFY(WindowVisibility::isShown(form()));
     QVERIFY(!form()->isMinimized());
     QCOMPARE(form()->menuMenuHide->text(), kHideCaption);
+}
+
+void tst_Visibility::minimizedCountsAsHidden()
+{
+    m_rig->app().setNotificationArea(false);
+    toggle();
+    toggle();
+    Form5 *form5 = m_rig->app().form5();
+    form5->MSComm1.setCommPort(3);
+    form5->MSComm1.setPortOpen(true);
+    form()->menuSetRcv->setChecked(true);
+    m_rig->m().lastClockText = QStringLiteral("10:25:58");
+    m_rig->clock().setUtc(TestRig::defaultStart().addSecs(19)); // 10:25:59
+    m_rig->runClock(); // a search that should not run still ends
+    form()->Timer1_Timer();
+    m_rig->stopClock();
+    QVERIFY(form()->Text2->text().isEmpty()); // no second-59 refresh
+
+    // Nor is it brought forward when the About window closes.
+    m_rig->app().form9()->showAbout();
+    QVERIFY(QTest::qWaitForWindowActive(m_rig->app().form9()));
+    QTest::mouseClick(m_rig->app().form9(), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    QVERIFY(!form()->isActiveWindow());
 }
 
 QTEST_MAIN(tst_Visibility)

@@ -6,6 +6,7 @@
 #include "platform/WindowLayout.h"
 #include "shell/Form1.h"
 #include "shell/HoroluxApp.h"
+#include "shell/WindowVisibility.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -159,7 +160,7 @@ void Form9::closeWindow()
     hide();
     Form1 *main = m_app.form1();
     main->setEnabled(true);
-    if (main->isVisible()) {
+    if (WindowVisibility::isShown(main)) {
         main->raise();
         main->activateWindow();
     }

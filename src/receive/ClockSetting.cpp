@@ -4,6 +4,27 @@
 #include "setup/Form5.h"
 #include "shell/HoroluxApp.h"
 
+namespace {
+void loadClockFields(Module1 &m, const SYSTEMTIME &st)
+{
+    m.gpsYear = qint16(st.wYear);
+    m.gpsMonth = qint16(st.wMonth);
+    m.gpsDayOfWeek = qint16(st.wDayOfWeek);
+    m.gpsDay = qint16(st.wDay);
+    m.gpsHour = qint16(st.wHour);
+    m.gpsMinute = qint16(st.wMinute);
+    m.gpsSecond = qint16(st.wSecond);
+    m.gpsMilliseconds = qint16(st.wMilliseconds);
+}
+
+SYSTEMTIME clockFields(const Module1 &m)
+{
+    return SYSTEMTIME {quint16(m.gpsYear), quint16(m.gpsMonth), quint16(m.gpsDayOfWeek),
+        quint16(m.gpsDay), quint16(m.gpsHour), quint16(m.gpsMinute), quint16(m.gpsSecond),
+        quint16(m.gpsMilliseconds)};
+}
+} // namespace
+
 ClockSetting::ClockSetting(HoroluxApp &app)
     : m_app(app)
 { }
@@ -15,23 +36,20 @@ void ClockSetting::Command1_Click()
     if (!form5->MSComm1.PortOpen())
         return;
     m.systemTime = m_app.clock().GetSystemTime();
-    const SYSTEMTIME &st = m.systemTime;
-    m.gpsYear = qint16(st.wYear);
-    m.gpsMonth = qint16(st.wMonth);
-    m.gpsDayOfWeek = qint16(st.wDayOfWeek);
-    m.gpsDay = qint16(st.wDay);
-    m.gpsHour = qint16(st.wHour);
-    m.gpsMinute = qint16(st.wMinute);
-    m.gpsSecond = qint16(st.wSecond);
-    m.gpsMilliseconds = qint16(st.wMilliseconds);
-    if (form5->check1Value() == 1 && !m.gpsLocked)
-        return;
+    loadClockFields(m, m.systemTime);
     // Only a sentence decoded by this very call may set the clock: writing back the time read
     // above after a failed search would move the clock back by the length of the search.
     if (!m_app.receiveIntoClockFields())
         return;
-    m.systemTime = SYSTEMTIME {quint16(m.gpsYear), quint16(m.gpsMonth), quint16(m.gpsDayOfWeek),
-        quint16(m.gpsDay), quint16(m.gpsHour), quint16(m.gpsMinute), quint16(m.gpsSecond),
-        quint16(m.gpsMilliseconds)};
+    // Waiting for a lock asks the receiver to vouch for this very sentence: an earlier lock
+    // says nothing about it, and a program left in the tray has no earlier decode at all.
+    if (form5->check1Value() == 1 && !m.gpsLocked)
+        return;
+    // A receiver with the week-number fault names a date about twenty years back.
+    const SYSTEMTIME decoded = clockFields(m);
+    const auto at = msecsFromSystemTime(decoded);
+    if (!at || *at < m_app.clockFloorMSecs())
+        return;
+    m.systemTime = decoded;
     m_app.clock().SetSystemTime(m.systemTime);
 }

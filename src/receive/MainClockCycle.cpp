@@ -6,6 +6,7 @@
 #include "setup/Form5.h"
 #include "shell/Form1.h"
 #include "shell/HoroluxApp.h"
+#include "shell/WindowVisibility.h"
 #include "transmit/RmcTransmitter.h"
 
 #include <QAction>
@@ -19,6 +20,7 @@ void MainClockCycle::Timer1_Timer()
     // Each step reads the clock afresh: a nested tick or a clock setting may run in between.
     Module1 &m = m_app.module1();
     const Clock &clock = m_app.clock();
+    retryDeferredClockSetting();
     if (clock.localTimeText() == m.lastClockText)
         return;
     Form1 *form = m_app.form1();
@@ -27,14 +29,39 @@ void MainClockCycle::Timer1_Timer()
         m_app.transmitter().TransmitRmc();
     }
     if (form->menuSetRcv->isChecked()) {
-        if (clock.localTimeText().left(2) != m.lastClockText.left(2)) {
-            reopenLostReceivePort();
-            m_app.clockSetting().Command1_Click();
-        }
-        if (clock.localTimeText().mid(6, 2) == QLatin1String("59") && form->isVisible())
+        if (clock.localTimeText().left(2) != m.lastClockText.left(2))
+            setClockForTheHour();
+        // A window minimised for want of a tray is hidden: no minute refresh, as in the tray.
+        if (clock.localTimeText().mid(6, 2) == QLatin1String("59")
+            && WindowVisibility::isShown(form))
             m_app.receiveIntoClockFields();
     }
     m.lastClockText = clock.localTimeText();
+}
+
+void MainClockCycle::setClockForTheHour()
+{
+    // A search already running would turn the setting away, and setting the clock is the
+    // program's one job: it is done once that search has returned.
+    if (m_app.module1().receiveBusy) {
+        m_deferredHour = m_app.clock().localTimeText().left(2);
+        return;
+    }
+    reopenLostReceivePort();
+    m_app.clockSetting().Command1_Click();
+    // Ticks nested in this very setting's search deferred it too; it has run now.
+    m_deferredHour.clear();
+}
+
+void MainClockCycle::retryDeferredClockSetting()
+{
+    if (m_deferredHour.isEmpty() || m_app.module1().receiveBusy)
+        return;
+    const bool sameHour = m_app.clock().localTimeText().left(2) == m_deferredHour;
+    m_deferredHour.clear();
+    // A later hour has its own setting; receiving switched off wants none.
+    if (sameHour && m_app.form1()->menuSetRcv->isChecked())
+        setClockForTheHour();
 }
 
 void MainClockCycle::reopenLostReceivePort()

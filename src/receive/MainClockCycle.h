@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class HoroluxApp;
 class MSComm;
 
@@ -15,9 +17,13 @@ public:
     void Command3_Click();
 
 private:
+    void setClockForTheHour();
+    void retryDeferredClockSetting();
     void reopenLostReceivePort();
     void reopenLostTransmitPort();
     static void reopenQuietly(MSComm &port, int portNumber);
 
     HoroluxApp &m_app;
+    // The hour ("hh") whose setting found a search running; empty when none waits.
+    QString m_deferredHour;
 };

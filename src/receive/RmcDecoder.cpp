@@ -43,7 +43,38 @@ std::optional<std::pair<qsizetype, qsizetype>> locateFields(const QByteArray &li
     }
     return std::make_pair(statusStart, position + 1);
 }
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+quint8 xorOf(QByteArrayView text, quint8 sum = 0)
+{
+    for (char c : text)
+        sum ^= quint8(c);
+    return sum;
+}
 } // namespace
+
+bool checksumAccepts(QByteArrayView head, QByteArrayView line)
+{
+    // Older receivers send no checksum at all; anything after a "*" must be exactly one.
+    const qsizetype star = line.indexOf('*');
+    if (star < 0)
+        return true;
+    if (line.size() != star + 4 || line.back() != '\r')
+        return false;
+    const int high = hexDigit(line[star + 1]);
+    const int low = hexDigit(line[star + 2]);
+    return high >= 0 && low >= 0 && xorOf(line.first(star), xorOf(head)) == high * 16 + low;
+}
 
 std::optional<int> toInteger(QByteArrayView text)
 {
@@ -84,9 +115,12 @@ int leadingNumber(QByteArrayView text)
     return value;
 }
 
-RmcDecode decode(const QByteArray &line)
+RmcDecode decode(QByteArrayView head, const QByteArray &line)
 {
     RmcDecode result;
+    // A line damaged on its way must not set the clock: one flipped bit moves it by hours.
+    if (!checksumAccepts(head, line))
+        return result;
     const auto fields = locateFields(line);
     if (!fields)
         return result;

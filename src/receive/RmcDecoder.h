@@ -25,7 +25,13 @@ struct RmcDecode
 
 namespace RmcDecoder {
 
-RmcDecode decode(const QByteArray &line);
+// head is the sentence head as received ("GPRMC,"), line the text after it up to its CR. A line
+// whose checksum is missing decodes; one whose checksum is wrong or malformed decodes to nothing.
+RmcDecode decode(QByteArrayView head, const QByteArray &line);
+
+// True when the line carries no "*", or ends in "*hh" CR with hh (hex, either case) the XOR of
+// every character of head and line before the "*".
+bool checksumAccepts(QByteArrayView head, QByteArrayView line);
 
 // The standard text-to-number conversion: surrounding blanks, a sign, digits and an optional
 // fraction rounded half to even; anything else is no number.

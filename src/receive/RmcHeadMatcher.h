@@ -12,8 +12,11 @@ public:
     // True once the head has been seen; everything fed so far is then forgotten.
     bool feed(QByteArrayView text);
     bool found() const { return m_found; }
+    // The head text as it was received: the sentence checksum covers it.
+    QByteArray head() const { return m_head; }
 
 private:
     QByteArray m_tail;
+    QByteArray m_head;
     bool m_found = false;
 };

@@ -123,7 +123,7 @@ bool RmcReceiver::search(MSComm &port, Fields &fields)
     }
     form->Timer3->setEnabled(false);
 
-    const RmcDecode decode = RmcDecoder::decode(line.line());
+    const RmcDecode decode = RmcDecoder::decode(head.head(), line.line());
     store(decode, fields);
     if (!decode.complete)
         return false;
@@ -142,6 +142,8 @@ void RmcReceiver::store(const RmcDecode &decode, Fields &fields)
         *timeFields[i] = qint16(timeValues[i]);
     if (decode.timeFieldsConverted < 3)
         return;
+    // Again here: a nested "Set Time" during the wait reloads every field from the computer.
+    fields.milliseconds = 0;
     Module1 &m = m_app.module1();
     m.timeText = decode.timeText;
     m.gpsLocked = decode.locked;

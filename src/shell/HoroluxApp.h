@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/BuildTime.h"
 #include "common/Module1.h"
 
 #include <QObject>
@@ -38,6 +39,8 @@ public:
         QString executableDir;
         // Where the single-instance lock lives; empty means the user's runtime folder.
         QString runtimeDir;
+        // The clock is never set to a moment before this one.
+        qint64 clockFloorMSecs = buildTimeMSecs();
     };
 
     explicit HoroluxApp(const Environment &environment, QObject *parent = nullptr);
@@ -51,6 +54,7 @@ public:
     SerialDeviceFactory &ports() const { return *m_env.ports; }
     QString executableDir() const { return m_env.executableDir; }
     QString runtimeDir() const { return m_env.runtimeDir; }
+    qint64 clockFloorMSecs() const { return m_env.clockFloorMSecs; }
 
     // Whether the desktop shows tray icons: the window system says, unless a test has decided.
     bool hasNotificationArea() const;

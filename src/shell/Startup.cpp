@@ -160,7 +160,7 @@ void Startup::revealWithoutNotificationArea()
     Form1 *form = m_app.form1();
     WindowVisibility *visibility = &m_app.windowVisibility();
     QTimer::singleShot(0, form, [form, visibility] {
-        if (!form->isVisible())
+        if (!WindowVisibility::isShown(form))
             visibility->menuMenuHide_Click();
     });
 }

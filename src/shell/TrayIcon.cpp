@@ -131,7 +131,7 @@ void TrayIcon::Form_MouseMove(int, int, double x, double)
         return;
     switch (int(std::lround(x / Twips::kPerPixel))) {
     case kLeftButtonUp:
-        if (form->isVisible())
+        if (WindowVisibility::isShown(form))
             form->activateWindow();
         break;
     case kLeftDoubleClick:
@@ -150,7 +150,7 @@ void TrayIcon::Form_MouseMove(int, int, double x, double)
 void TrayIcon::bringMainWindowForward()
 {
     Form1 *form = m_app.form1();
-    if (!form->isVisible())
+    if (!WindowVisibility::isShown(form))
         return;
     form->raise();
     form->activateWindow();
