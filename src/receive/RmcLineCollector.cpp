@@ -10,6 +10,8 @@ void RmcLineCollector::feed(QByteArrayView text)
         }
         if (m_text.size() < kMaxKept)
             m_text.append(c);
+        else
+            m_truncated = true;
         m_lastWasCr = c == '\r';
     }
 }

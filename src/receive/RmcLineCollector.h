@@ -11,6 +11,8 @@ public:
 
     void feed(QByteArrayView text);
     bool complete() const { return m_complete; }
+    // More was received than is kept: the line's end, and its checksum, are lost.
+    bool truncated() const { return m_truncated; }
     // The text up to and including the CR of the first CR LF (at most kMaxKept characters).
     QByteArray line() const { return m_text; }
 
@@ -18,4 +20,5 @@ private:
     QByteArray m_text;
     bool m_lastWasCr = false;
     bool m_complete = false;
+    bool m_truncated = false;
 };

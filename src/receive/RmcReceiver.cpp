@@ -123,6 +123,9 @@ bool RmcReceiver::search(MSComm &port, Fields &fields)
     }
     form->Timer3->setEnabled(false);
 
+    // Longer than any real sentence: what was cut off may have held its checksum.
+    if (line.truncated())
+        return false;
     const RmcDecode decode = RmcDecoder::decode(head.head(), line.line());
     store(decode, fields);
     if (!decode.complete)
