@@ -1,6 +1,6 @@
+#include "app/HoroluxApp.h"
 #include "platform/SystemClock.h"
 #include "serial/DevicePortFactory.h"
-#include "shell/HoroluxApp.h"
 #include "shell/Shutdown.h"
 
 #include <QApplication>

@@ -9,11 +9,11 @@
 #include "BenchPty.h"
 #include "BenchReport.h"
 
+#include "app/HoroluxApp.h"
 #include "platform/SystemClock.h"
 #include "receive/ClockSetting.h"
 #include "serial/DevicePortFactory.h"
 #include "setup/Form5.h"
-#include "shell/HoroluxApp.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

@@ -11,12 +11,12 @@
 #include "BenchPty.h"
 #include "BenchReport.h"
 
+#include "app/HoroluxApp.h"
 #include "platform/SystemClock.h"
 #include "platform/Timer.h"
 #include "serial/DevicePortFactory.h"
 #include "setup/Form5.h"
 #include "shell/Form1.h"
-#include "shell/HoroluxApp.h"
 #include "transmit/Form4.h"
 
 #include <QAction>

@@ -1,11 +1,11 @@
 // Renders the main window as a user sees it after showing it from the tray, with a receiver on
 // port 3 that reports a fix and a master clock on port 5, into a PNG (docs/main-window.png by
 // default). Run from the source folder: bench_screenshot [output.png]
+#include "app/HoroluxApp.h"
 #include "platform/ManualClock.h"
 #include "serial/CommError.h"
 #include "serial/SerialDevice.h"
 #include "shell/Form1.h"
-#include "shell/HoroluxApp.h"
 #include "shell/WindowVisibility.h"
 
 #include <QApplication>

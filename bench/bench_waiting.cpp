@@ -9,13 +9,13 @@
 #include "BenchReport.h"
 #include "BenchUsage.h"
 
+#include "app/HoroluxApp.h"
 #include "dialogs/Form10.h"
 #include "platform/SystemClock.h"
 #include "platform/Timer.h"
 #include "serial/DevicePortFactory.h"
 #include "setup/Form5.h"
 #include "shell/Form1.h"
-#include "shell/HoroluxApp.h"
 #include "shell/MenuCommands.h"
 #include "transmit/Form4.h"
 

@@ -94,7 +94,7 @@ void tst_Readable::writeLongestTexts()
     form->Text2->setFont(font);
     m_rig->m().receivePort = 8;
     m_rig->m().transmitPort = 8;
-    StatusPanels::write(*form, m_rig->m());
+    StatusPanels::write(form->Text3, m_rig->m());
     Form4 *monitor = m_rig->app().form4();
     monitor->show();
     monitor->Text1->setText(
@@ -172,8 +172,8 @@ void tst_Readable::rewrittenPanelShowsItsStart()
     Form1 *form = m_rig->app().form1();
     m_rig->m().receivePort = 5;
     m_rig->m().transmitPort = 5;
-    StatusPanels::write(*form, m_rig->m());
-    StatusPanels::write(*form, m_rig->m());
+    StatusPanels::write(form->Text3, m_rig->m());
+    StatusPanels::write(form->Text3, m_rig->m());
     QCOMPARE(form->Text3[0]->cursorPosition(), 0);
     QCOMPARE(form->Text3[1]->cursorPosition(), 0);
 }

@@ -120,8 +120,9 @@ void tst_Shutdown::exitPathOrder()
 void tst_Shutdown::exitReleasesTheSingleInstanceLock()
 {
     HoroluxApp &app = m_rig->app();
-    auto *held = new SingleInstance(app.executableDir(), app.runtimeDir(), &app);
+    auto held = std::make_unique<SingleInstance>(app.executableDir(), app.runtimeDir());
     QVERIFY(held->tryLock());
+    app.holdSingleInstance(std::move(held));
     SingleInstance next(app.executableDir(), app.runtimeDir());
     QVERIFY(!next.tryLock());
     app.menuCommands().menuMenuExit_Click();

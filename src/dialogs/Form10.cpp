@@ -1,17 +1,16 @@
 #include "Form10.h"
 
+#include "common/Module1.h"
 #include "common/Pictures.h"
 #include "platform/EventPump.h"
 #include "platform/TextFit.h"
 #include "platform/TopMost.h"
 #include "platform/WindowLayout.h"
-#include "shell/HoroluxApp.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 
@@ -50,8 +49,8 @@ int centredPixels(int screenPixels, int windowTwips)
 }
 } // namespace
 
-Form10::Form10(HoroluxApp &app)
-    : m_app(app)
+Form10::Form10(Module1 &module1)
+    : m_module1(module1)
 {
     setWindowTitle(QStringLiteral("Form1"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
@@ -178,10 +177,9 @@ void Form10::waitWhileVisible()
 {
     // A nested box, a click or the exit path may run inside this wait; the window itself may be
     // gone when it returns.
-    const Module1 &m = m_app.module1();
-    const QPointer<Form10> self(this);
-    while (self && self->isVisible() && !m.shuttingDown)
-        EventPump::waitForEvents();
+    const Module1 &m = m_module1;
+    EventPump::waitWhile(
+        m.shuttingDown, [this] { return isVisible(); }, {}, this);
 }
 
 void Form10::Command1_Click()
@@ -206,7 +204,7 @@ void Form10::Command4_Click()
 
 void Form10::answer(qint16 result)
 {
-    m_app.module1().messageBoxResult = result;
+    m_module1.messageBoxResult = result;
     hide();
 }
 

@@ -3,7 +3,7 @@
 #include <QWidget>
 #include <array>
 
-class HoroluxApp;
+struct Module1;
 class QLabel;
 class QPushButton;
 
@@ -13,7 +13,7 @@ class Form10 : public QWidget
 {
     Q_OBJECT
 public:
-    explicit Form10(HoroluxApp &app);
+    explicit Form10(Module1 &module1);
 
     void Form_Load();
     // Returns when the box has been dismissed; Yes, No and Cancel leave their answer in
@@ -55,5 +55,5 @@ private:
     void answer(qint16 result);
     void waitWhileVisible();
 
-    HoroluxApp &m_app;
+    Module1 &m_module1;
 };

@@ -4,9 +4,6 @@
 #include "platform/TopMost.h"
 #include "platform/VersionInfo.h"
 #include "platform/WindowLayout.h"
-#include "shell/Form1.h"
-#include "shell/HoroluxApp.h"
-#include "shell/WindowVisibility.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -14,6 +11,7 @@
 #include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <utility>
 
 using WindowLayout::placeTwips;
 
@@ -80,8 +78,8 @@ QString versionText(const VersionInfo &version)
 }
 } // namespace
 
-Form9::Form9(HoroluxApp &app)
-    : m_app(app)
+Form9::Form9(std::function<QWidget *()> mainWindow)
+    : m_mainWindow(std::move(mainWindow))
 {
     setWindowTitle(QStringLiteral("Form8"));
     // No close box: the window goes away through its own closing events only.
@@ -112,8 +110,9 @@ void Form9::createControls()
 void Form9::Form_Load()
 {
     hide();
-    const Form1 *main = m_app.form1();
-    move(Twips::toPixels(main->leftTwips() + 300), Twips::toPixels(main->topTwips() + 600));
+    const QWidget *main = m_mainWindow();
+    move(Twips::toPixels(Twips::fromPixels(main->pos().x()) + 300),
+        Twips::toPixels(Twips::fromPixels(main->pos().y()) + 600));
     WindowLayout::setOuterSizeTwips(this, 5190, 2940);
     Text1->clear();
 }
@@ -151,16 +150,16 @@ void Form9::setHeights(int windowTwips, int bodyTwips)
 
 void Form9::showOverMainWindow()
 {
-    m_app.form1()->setEnabled(false);
+    m_mainWindow()->setEnabled(false);
     showTopmost(this);
 }
 
 void Form9::closeWindow()
 {
     hide();
-    Form1 *main = m_app.form1();
+    QWidget *main = m_mainWindow();
     main->setEnabled(true);
-    if (WindowVisibility::isShown(main)) {
+    if (WindowLayout::isShown(main)) {
         main->raise();
         main->activateWindow();
     }

@@ -2,8 +2,8 @@
 
 #include <QWidget>
 #include <array>
+#include <functional>
 
-class HoroluxApp;
 class QTextEdit;
 
 // The Service and About window: the vendor's contact details or the product's name, copyright
@@ -13,7 +13,8 @@ class Form9 : public QWidget
 {
     Q_OBJECT
 public:
-    explicit Form9(HoroluxApp &app);
+    // The main window, created on first touch: the window opens over it and disables it.
+    explicit Form9(std::function<QWidget *()> mainWindow);
 
     void Form_Load();
     // The Help menu's "Service" and "About" commands; both return at once.
@@ -48,5 +49,5 @@ private:
     void showOverMainWindow();
     void closeWindow();
 
-    HoroluxApp &m_app;
+    std::function<QWidget *()> m_mainWindow;
 };

@@ -1,6 +1,7 @@
 #include "EventPump.h"
 
 #include <QCoreApplication>
+#include <QPointer>
 
 namespace EventPump {
 
@@ -20,6 +21,21 @@ void step(bool moreInputWaiting)
         processPending();
     else
         waitForEvents();
+}
+
+WaitEnd waitWhile(const bool &shuttingDown, const std::function<bool()> &keepWaiting,
+    const std::function<bool()> &pass, const QObject *guard)
+{
+    const QPointer<const QObject> guarded(guard);
+    for (;;) {
+        if (guard && !guarded)
+            return WaitEnd::GuardGone;
+        if (!keepWaiting())
+            return WaitEnd::Condition;
+        if (shuttingDown)
+            return WaitEnd::ShuttingDown;
+        step(pass && pass());
+    }
 }
 
 } // namespace EventPump

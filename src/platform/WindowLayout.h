@@ -48,4 +48,10 @@ inline void setOuterSizeTwips(QWidget *window, int width, int height)
         Twips::toPixels(width) - kFrameWidth, Twips::toPixels(height) - kFrameHeight);
 }
 
+// Shown means on the screen: a window minimised for want of a tray counts as hidden.
+inline bool isShown(const QWidget *window)
+{
+    return window->isVisible() && !window->isMinimized();
+}
+
 } // namespace WindowLayout

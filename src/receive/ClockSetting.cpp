@@ -1,8 +1,11 @@
 #include "ClockSetting.h"
 
+#include "RmcReceiver.h"
+#include "common/Module1.h"
 #include "platform/Clock.h"
-#include "setup/Form5.h"
-#include "shell/HoroluxApp.h"
+#include "serial/MSComm.h"
+
+#include <utility>
 
 namespace {
 void loadClockFields(Module1 &m, const SYSTEMTIME &st)
@@ -25,31 +28,30 @@ SYSTEMTIME clockFields(const Module1 &m)
 }
 } // namespace
 
-ClockSetting::ClockSetting(HoroluxApp &app)
-    : m_app(app)
+ClockSetting::ClockSetting(Wiring wiring)
+    : m_w(std::move(wiring))
 { }
 
 void ClockSetting::Command1_Click()
 {
-    Module1 &m = m_app.module1();
-    Form5 *form5 = m_app.form5();
-    if (!form5->MSComm1.PortOpen())
+    Module1 &m = m_w.module1;
+    if (!m_w.receivePort().PortOpen())
         return;
-    m.systemTime = m_app.clock().GetSystemTime();
+    m.systemTime = m_w.clock.GetSystemTime();
     loadClockFields(m, m.systemTime);
     // Only a sentence decoded by this very call may set the clock: writing back the time read
     // above after a failed search would move the clock back by the length of the search.
-    if (!m_app.receiveIntoClockFields())
+    if (!m_w.receiver.receiveIntoClockFields())
         return;
     // Waiting for a lock asks the receiver to vouch for this very sentence: an earlier lock
     // says nothing about it, and a program left in the tray has no earlier decode at all.
-    if (form5->check1Value() == 1 && !m.gpsLocked)
+    if (m_w.waitForLock() && !m.gpsLocked)
         return;
     // A receiver with the week-number fault names a date about twenty years back.
     const SYSTEMTIME decoded = clockFields(m);
     const auto at = msecsFromSystemTime(decoded);
-    if (!at || *at < m_app.clockFloorMSecs())
+    if (!at || *at < m_w.clockFloorMSecs)
         return;
     m.systemTime = decoded;
-    m_app.clock().SetSystemTime(m.systemTime);
+    m_w.clock.SetSystemTime(m.systemTime);
 }

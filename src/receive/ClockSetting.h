@@ -1,15 +1,33 @@
 #pragma once
 
-class HoroluxApp;
+#include <QtGlobal>
+#include <functional>
+
+class Clock;
+class MSComm;
+class RmcReceiver;
+struct Module1;
 
 // "Set Time": sets the computer clock from the next sentence of the GPS receiver.
 class ClockSetting
 {
 public:
-    explicit ClockSetting(HoroluxApp &app);
+    struct Wiring
+    {
+        Module1 &module1;
+        Clock &clock;
+        RmcReceiver &receiver;
+        std::function<MSComm &()> receivePort;
+        // The setup dialog's "wait until locked" option.
+        std::function<bool()> waitForLock;
+        // The clock is never set to a moment before this one.
+        qint64 clockFloorMSecs;
+    };
+
+    explicit ClockSetting(Wiring wiring);
 
     void Command1_Click();
 
 private:
-    HoroluxApp &m_app;
+    Wiring m_w;
 };

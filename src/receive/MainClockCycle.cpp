@@ -1,40 +1,36 @@
 #include "MainClockCycle.h"
 
 #include "ClockSetting.h"
+#include "ReceiverView.h"
+#include "RmcReceiver.h"
+#include "common/Module1.h"
 #include "platform/Clock.h"
-#include "platform/Timer.h"
-#include "setup/Form5.h"
-#include "shell/Form1.h"
-#include "shell/HoroluxApp.h"
-#include "shell/WindowVisibility.h"
-#include "transmit/RmcTransmitter.h"
+#include "serial/MSComm.h"
 
-#include <QAction>
+#include <utility>
 
-MainClockCycle::MainClockCycle(HoroluxApp &app)
-    : m_app(app)
+MainClockCycle::MainClockCycle(Wiring wiring)
+    : m_w(std::move(wiring))
 { }
 
 void MainClockCycle::Timer1_Timer()
 {
     // Each step reads the clock afresh: a nested tick or a clock setting may run in between.
-    Module1 &m = m_app.module1();
-    const Clock &clock = m_app.clock();
+    Module1 &m = m_w.module1;
+    const Clock &clock = m_w.clock;
     retryDeferredClockSetting();
     if (clock.localTimeText() == m.lastClockText)
         return;
-    Form1 *form = m_app.form1();
-    if (form->menuSetTrans->isChecked() && clock.localTimeText().mid(6, 2) == QLatin1String("30")) {
+    if (m_w.transmitting() && clock.localTimeText().mid(6, 2) == QLatin1String("30")) {
         reopenLostTransmitPort();
-        m_app.transmitter().TransmitRmc();
+        m_w.transmit();
     }
-    if (form->menuSetRcv->isChecked()) {
+    if (m_w.receiving()) {
         if (clock.localTimeText().left(2) != m.lastClockText.left(2))
             setClockForTheHour();
         // A window minimised for want of a tray is hidden: no minute refresh, as in the tray.
-        if (clock.localTimeText().mid(6, 2) == QLatin1String("59")
-            && WindowVisibility::isShown(form))
-            m_app.receiveIntoClockFields();
+        if (clock.localTimeText().mid(6, 2) == QLatin1String("59") && m_w.windowShown())
+            m_w.receiver.receiveIntoClockFields();
     }
     m.lastClockText = clock.localTimeText();
 }
@@ -43,24 +39,24 @@ void MainClockCycle::setClockForTheHour()
 {
     // A search already running would turn the setting away, and setting the clock is the
     // program's one job: it is done once that search has returned.
-    if (m_app.module1().receiveBusy) {
-        m_deferredHour = m_app.clock().localTimeText().left(2);
+    if (m_w.module1.receiveBusy) {
+        m_deferredHour = m_w.clock.localTimeText().left(2);
         return;
     }
     reopenLostReceivePort();
-    m_app.clockSetting().Command1_Click();
+    m_w.clockSetting.Command1_Click();
     // Ticks nested in this very setting's search deferred it too; it has run now.
     m_deferredHour.clear();
 }
 
 void MainClockCycle::retryDeferredClockSetting()
 {
-    if (m_deferredHour.isEmpty() || m_app.module1().receiveBusy)
+    if (m_deferredHour.isEmpty() || m_w.module1.receiveBusy)
         return;
-    const bool sameHour = m_app.clock().localTimeText().left(2) == m_deferredHour;
+    const bool sameHour = m_w.clock.localTimeText().left(2) == m_deferredHour;
     m_deferredHour.clear();
     // A later hour has its own setting; receiving switched off wants none.
-    if (sameHour && m_app.form1()->menuSetRcv->isChecked())
+    if (sameHour && m_w.receiving())
         setClockForTheHour();
 }
 
@@ -69,7 +65,7 @@ void MainClockCycle::reopenLostReceivePort()
     // A receiver that was missing at start-up or has been unplugged is tried again at the hour:
     // with the window hidden nothing else would open its port, and the clock would never be
     // set again. A port released in the setup dialog has no number and stays closed.
-    reopenQuietly(m_app.form5()->MSComm1, m_app.module1().receivePort);
+    reopenQuietly(m_w.receivePort(), m_w.module1.receivePort);
 }
 
 void MainClockCycle::reopenLostTransmitPort()
@@ -77,9 +73,9 @@ void MainClockCycle::reopenLostTransmitPort()
     // Likewise a master clock whose port went away (a USB adapter unplugged and plugged back)
     // is tried again just before each minute's sentence. With equal numbers the receive
     // port's object carries both directions and is looked after at the hour.
-    const Module1 &m = m_app.module1();
+    const Module1 &m = m_w.module1;
     if (m.transmitPort != m.receivePort)
-        reopenQuietly(m_app.form5()->MSComm2, m.transmitPort);
+        reopenQuietly(m_w.transmitPort(), m.transmitPort);
 }
 
 void MainClockCycle::reopenQuietly(MSComm &port, int portNumber)
@@ -91,17 +87,17 @@ void MainClockCycle::reopenQuietly(MSComm &port, int portNumber)
 
 void MainClockCycle::Timer3_Timer()
 {
-    Module1 &m = m_app.module1();
-    if (m_app.clock().localTimeText() == m.countdownLastTime)
+    Module1 &m = m_w.module1;
+    if (m_w.clock.localTimeText() == m.countdownLastTime)
         return;
     m.receiveCountdown -= 1;
     if (m.receiveCountdown < 0)
-        m_app.form1()->Timer3->setEnabled(false);
-    m.countdownLastTime = m_app.clock().localTimeText();
+        m_w.view.setCountdownRunning(false);
+    m.countdownLastTime = m_w.clock.localTimeText();
 }
 
 void MainClockCycle::Command3_Click()
 {
-    if (m_app.form5()->MSComm1.PortOpen())
-        m_app.receiveIntoClockFields();
+    if (m_w.receivePort().PortOpen())
+        m_w.receiver.receiveIntoClockFields();
 }

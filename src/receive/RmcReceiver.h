@@ -1,30 +1,35 @@
 #pragma once
 
 #include <QtGlobal>
+#include <functional>
 
-class HoroluxApp;
 class MSComm;
+class ReceiverView;
+struct Module1;
 struct RmcDecode;
 
 // The receive routine: waits on the receive port for the next $GPRMC sentence, decodes its
-// time, fix status and date into the clock fields and shows the result in the main window.
+// time, fix status and date into the clock fields and shows the result through its view.
 class RmcReceiver
 {
 public:
-    explicit RmcReceiver(HoroluxApp &app);
+    // The port is fetched at each search: the dialog that owns it is created on first touch.
+    RmcReceiver(Module1 &module1, std::function<MSComm &()> port, ReceiverView &view);
 
     // True only when this very call decoded a sentence; callers that set the clock need this.
     bool ReceiveRmc(qint16 &year, qint16 &month, qint16 &dayOfWeek, qint16 &day, qint16 &hour,
         qint16 &minute, qint16 &second, qint16 &milliseconds);
+    // The same with the shared clock fields.
+    bool receiveIntoClockFields();
 
 private:
     struct Fields;
-    void showSearching();
     void openOnDemand(MSComm &port);
     bool search(MSComm &port, Fields &fields);
     void store(const RmcDecode &decode, Fields &fields);
-    void showDecoded(const RmcDecode &decode);
     void notFound();
 
-    HoroluxApp &m_app;
+    Module1 &m_module1;
+    std::function<MSComm &()> m_port;
+    ReceiverView &m_view;
 };

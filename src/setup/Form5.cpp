@@ -3,14 +3,13 @@
 #include "PortAssignment.h"
 #include "PortProbe.h"
 #include "SetupCheckBox.h"
+#include "SetupHost.h"
+#include "common/Module1.h"
 #include "platform/TextFit.h"
 #include "platform/Timer.h"
 #include "platform/Twips.h"
 #include "platform/WindowLayout.h"
 #include "serial/CommError.h"
-#include "shell/Form1.h"
-#include "shell/HoroluxApp.h"
-#include "shell/UserNotice.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -48,21 +47,22 @@ QFrame *frame(QWidget *parent)
 }
 } // namespace
 
-Form5::Form5(HoroluxApp &app)
-    : MSComm1(app.ports())
-    , MSComm2(app.ports())
-    , MSComm3(app.ports())
-    , m_app(app)
-    , m_probe(std::make_unique<PortProbe>(app, *this))
+Form5::Form5(Module1 &module1, SerialDeviceFactory &ports, SetupHost &host)
+    : MSComm1(ports)
+    , MSComm2(ports)
+    , MSComm3(ports)
+    , m_module1(module1)
+    , m_host(host)
+    , m_probe(std::make_unique<PortProbe>(module1, *this, host))
 {
     // The receive routine relies on one character per read. Between its searches nobody reads
     // the receiver, whose output is thrown away so that an unplugged receiver is seen at once.
     MSComm1.setInputLen(1);
     MSComm1.setDrainWhileIdle(true);
     // Only refused access needs the user: a missing or busy device can come back by itself.
-    MSComm1.setOpenFailureHandler([&app](const CommError &error) {
+    MSComm1.setOpenFailureHandler([&host](const CommError &error) {
         if (error.number() == CommError::AccessDenied)
-            app.userNotice().report(UserNotice::Cause::ReceivePortDenied,
+            host.reportReceivePortDenied(
                 QStringLiteral("cannot open the receive port: ") + error.description());
     });
     setWindowTitle(QStringLiteral("Setup"));
@@ -138,7 +138,7 @@ void Form5::Form_Load()
 
 void Form5::Form_Activate()
 {
-    Module1 &m = m_app.module1();
+    Module1 &m = m_module1;
     if (m.skipSetupActivate) {
         // Back from a probe's result box: the list keeps the user's pick.
         m.skipSetupActivate = false;
@@ -161,7 +161,7 @@ void Form5::Form_QueryUnload(bool &cancel, int)
 {
     // The dialog owns the serial ports, so it is never unloaded: closing only hides it.
     hide();
-    m_app.form1()->setEnabled(true);
+    m_host.handBack();
     cancel = true;
 }
 
@@ -172,12 +172,12 @@ void Form5::Combo1_Click()
 
 void Form5::Command1_Click()
 {
-    PortAssignment(m_app).set();
+    PortAssignment(m_module1, *this, m_host).set();
 }
 
 void Form5::Command3_Click()
 {
-    PortAssignment(m_app).stop();
+    PortAssignment(m_module1, *this, m_host).stop();
 }
 
 void Form5::Timer3_Timer()

@@ -5,7 +5,9 @@
 #include <QWidget>
 #include <memory>
 
-class HoroluxApp;
+class SerialDeviceFactory;
+class SetupHost;
+struct Module1;
 class PortProbe;
 class QCheckBox;
 class SetupCheckBox;
@@ -22,7 +24,7 @@ class Form5 : public QWidget
 {
     Q_OBJECT
 public:
-    explicit Form5(HoroluxApp &app);
+    Form5(Module1 &module1, SerialDeviceFactory &ports, SetupHost &host);
     ~Form5() override;
 
     // Handlers.
@@ -87,7 +89,8 @@ private:
     static int characterCode(const QKeyEvent *event);
     void runSetOrStop(int keyAscii);
 
-    HoroluxApp &m_app;
+    Module1 &m_module1;
+    SetupHost &m_host;
     SetupCheckBox *m_check1 = nullptr; // Check1 with its stored value
     std::unique_ptr<PortProbe> m_probe;
 };

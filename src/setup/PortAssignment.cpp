@@ -1,11 +1,10 @@
 #include "PortAssignment.h"
 
 #include "Form5.h"
-#include "StatusPanels.h"
+#include "SetupHost.h"
+#include "common/Module1.h"
 #include "platform/EventPump.h"
 #include "serial/CommError.h"
-#include "shell/Form1.h"
-#include "shell/HoroluxApp.h"
 
 #include <QComboBox>
 
@@ -43,14 +42,16 @@ void openStepwise(MSComm &port, int number)
 }
 } // namespace
 
-PortAssignment::PortAssignment(HoroluxApp &app)
-    : m_app(app)
+PortAssignment::PortAssignment(Module1 &module1, Form5 &form, SetupHost &host)
+    : m_module1(module1)
+    , m_form(form)
+    , m_host(host)
 { }
 
 void PortAssignment::set()
 {
-    Module1 &m = m_app.module1();
-    const int listIndex = m_app.form5()->Combo1->currentIndex();
+    Module1 &m = m_module1;
+    const int listIndex = m_form.Combo1->currentIndex();
     if (listIndex < 0)
         return;
     closePorts();
@@ -60,17 +61,17 @@ void PortAssignment::set()
         m.receivePort = qint16(listIndex + 1);
     openPorts();
     m.setupStopped = false;
-    m_app.form5()->hide();
-    m_app.form1()->setEnabled(true);
+    m_form.hide();
+    m_host.handBack();
     EventPump::processPending();
-    StatusPanels::write(*m_app.form1(), m);
+    m_host.showPorts(m);
     m.skipSetupActivate = false;
 }
 
 void PortAssignment::stop()
 {
-    Module1 &m = m_app.module1();
-    Form5 *form = m_app.form5();
+    Module1 &m = m_module1;
+    Form5 *form = &m_form;
     if (m.setupForTransmit) {
         m.transmitPort = 0;
         closeIfOpen(form->MSComm2);
@@ -84,24 +85,24 @@ void PortAssignment::stop()
             openStepwise(form->MSComm2, m.transmitPort);
     }
     form->hide();
-    m_app.form1()->setEnabled(true);
+    m_host.handBack();
     m.setupStopped = true;
-    StatusPanels::write(*m_app.form1(), m);
+    m_host.showPorts(m);
     m.skipSetupActivate = false;
 }
 
 void PortAssignment::closePorts()
 {
-    closeIfOpen(m_app.form5()->MSComm1);
-    closeIfOpen(m_app.form5()->MSComm2);
+    closeIfOpen(m_form.MSComm1);
+    closeIfOpen(m_form.MSComm2);
 }
 
 void PortAssignment::openPorts()
 {
     // Transmit first; with equal numbers one port object serves both directions. Numbers
     // outside 1 to 8 (kept from the settings file) count as not selected and are not opened.
-    const Module1 &m = m_app.module1();
-    Form5 *form = m_app.form5();
+    const Module1 &m = m_module1;
+    Form5 *form = &m_form;
     if (m.receivePort != m.transmitPort && isSelectablePort(m.transmitPort))
         openStepwise(form->MSComm2, m.transmitPort);
     if (isSelectablePort(m.receivePort))

@@ -1,7 +1,9 @@
 #pragma once
 
-class HoroluxApp;
+class Form5;
 class MSComm;
+class SetupHost;
+struct Module1;
 
 // The dialog's two endings that change the ports: Set assigns the listed port to the side being
 // set up and reopens both ports; Stop releases that side's port. Both hide the dialog and hand
@@ -9,7 +11,7 @@ class MSComm;
 class PortAssignment
 {
 public:
-    explicit PortAssignment(HoroluxApp &app);
+    PortAssignment(Module1 &module1, Form5 &form, SetupHost &host);
 
     void set();
     void stop();
@@ -17,7 +19,8 @@ public:
 private:
     void closePorts();
     void openPorts();
-    void handBack();
 
-    HoroluxApp &m_app;
+    Module1 &m_module1;
+    Form5 &m_form;
+    SetupHost &m_host;
 };

@@ -1,10 +1,11 @@
 #include "PortProbe.h"
 
 #include "Form5.h"
+#include "SetupHost.h"
+#include "common/Module1.h"
 #include "platform/EventPump.h"
 #include "platform/Timer.h"
 #include "serial/CommError.h"
-#include "shell/HoroluxApp.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -31,9 +32,10 @@ QString modemText()
 }
 } // namespace
 
-PortProbe::PortProbe(HoroluxApp &app, Form5 &form)
-    : m_app(app)
+PortProbe::PortProbe(Module1 &module1, Form5 &form, SetupHost &host)
+    : m_module1(module1)
     , m_form(form)
+    , m_host(host)
 { }
 
 bool PortProbe::containsReply(const QByteArray &received)
@@ -97,7 +99,7 @@ void PortProbe::run()
     m_form.Timer3->setEnabled(false);
     m_form.Text1->clear();
     closeProbePort();
-    if (modem && !m_app.module1().shuttingDown)
+    if (modem && !m_module1.shuttingDown)
         report(n, modemText(), kIconCritical);
     else
         setButtonsEnabled(true);
@@ -121,26 +123,31 @@ bool PortProbe::openPort(int n)
 
 bool PortProbe::askForReply(quint64 run)
 {
-    const Module1 &m = m_app.module1();
+    const Module1 &m = m_module1;
     QByteArray received;
     m_form.Text1->clear();
     bool found = false;
     for (int attempt = 0; attempt < kAttempts && !found; ++attempt) {
         m_form.MSComm3.setOutput(kQuery);
         m_form.probeCountdown = kTicksPerAttempt;
-        while (m_form.probeCountdown >= 1) {
-            if (abandoned(run) || m.shuttingDown)
+        bool takenOver = false;
+        const auto end = EventPump::waitWhile(
+            m.shuttingDown,
+            [&] { return m_form.probeCountdown >= 1 && !(takenOver = abandoned(run)); },
+            [&] {
+                received += m_form.MSComm3.Input();
+                m_form.Text1->setText(QString::fromLatin1(received));
+                // Rescanned from the start each pass, so an answer split over reads is found.
+                if (containsReply(received)) {
+                    found = true;
+                    m_form.probeCountdown = 0;
+                    m_form.MSComm3.setInBufferCount(0);
+                }
+                // The tick that ends the wait is an event: sleep until it comes.
                 return false;
-            received += m_form.MSComm3.Input();
-            m_form.Text1->setText(QString::fromLatin1(received));
-            // Rescanned from the start each pass, so an answer split over reads is found.
-            if (containsReply(received)) {
-                found = true;
-                m_form.probeCountdown = 0;
-                m_form.MSComm3.setInBufferCount(0);
-            }
-            EventPump::waitForEvents();
-        }
+            });
+        if (takenOver || end == EventPump::WaitEnd::ShuttingDown)
+            return false;
         EventPump::processPending();
         if (abandoned(run) || m.shuttingDown)
             return false;
@@ -167,14 +174,14 @@ void PortProbe::setButtonsEnabled(bool enabled)
 
 void PortProbe::report(int n, const QString &text, int icon)
 {
-    Module1 &m = m_app.module1();
+    Module1 &m = m_module1;
     m_form.Text1->setText(QStringLiteral("Comm Port ") + QString::number(n));
     // The activation that follows the closing of the box must not reselect the list.
     m.skipSetupActivate = true;
     // Disabling the dialog takes the focus from its controls; the user finds it where it was.
     const QPointer<QWidget> focus = m_form.focusWidget();
     m_form.setEnabled(false);
-    m_app.ShowMessageBox(text, icon, kButtonsOk, m_form.Text1->text());
+    m_host.showMessageBox(text, icon, kButtonsOk, m_form.Text1->text());
     m_form.setEnabled(true);
     setButtonsEnabled(true);
     if (focus)

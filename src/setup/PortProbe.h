@@ -4,7 +4,8 @@
 #include <QString>
 
 class Form5;
-class HoroluxApp;
+class SetupHost;
+struct Module1;
 
 // Looks at what is attached to the port picked in the setup dialog: nothing (CTS not asserted),
 // a modem (answers "ATV1" with "OK"), or anything else, which passes silently. Advisory only: it
@@ -12,7 +13,7 @@ class HoroluxApp;
 class PortProbe
 {
 public:
-    PortProbe(HoroluxApp &app, Form5 &form);
+    PortProbe(Module1 &module1, Form5 &form, SetupHost &host);
 
     // Probes the port of the list's current entry; run by each pick in the list.
     void run();
@@ -30,8 +31,9 @@ private:
     void setButtonsEnabled(bool enabled);
     void report(int n, const QString &text, int icon);
 
-    HoroluxApp &m_app;
+    Module1 &m_module1;
     Form5 &m_form;
+    SetupHost &m_host;
     // Counts the runs; a run whose number is no longer the latest has been taken over.
     quint64 m_run = 0;
 };

@@ -1,7 +1,6 @@
 #include "StatusPanels.h"
 
 #include "common/Module1.h"
-#include "shell/Form1.h"
 
 #include <QLineEdit>
 
@@ -27,10 +26,10 @@ void show(QLineEdit *panel, const QString &text)
     panel->setCursorPosition(0);
 }
 
-void write(Form1 &form, const Module1 &m)
+void write(const std::array<QLineEdit *, 2> &panels, const Module1 &m)
 {
-    show(form.Text3[0], receiveText(m.receivePort));
-    show(form.Text3[1], transmitText(m.transmitPort));
+    show(panels[0], receiveText(m.receivePort));
+    show(panels[1], transmitText(m.transmitPort));
 }
 
 } // namespace StatusPanels

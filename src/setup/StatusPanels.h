@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <array>
 
-class Form1;
 class QLineEdit;
 struct Module1;
 
@@ -16,7 +16,7 @@ QString transmitText(int port);
 // Writes a panel so that it shows the start of its text, also when the text is the same:
 // QLineEdit::setText moves the cursor to the end even then.
 void show(QLineEdit *panel, const QString &text);
-// Rewrites Text3(0), then Text3(1).
-void write(Form1 &form, const Module1 &m);
+// Rewrites the receive panel, then the transmit panel.
+void write(const std::array<QLineEdit *, 2> &panels, const Module1 &m);
 
 } // namespace StatusPanels

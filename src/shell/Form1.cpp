@@ -1,8 +1,8 @@
 #include "Form1.h"
 
-#include "HoroluxApp.h"
 #include "LineControl.h"
 #include "MenuCommands.h"
+#include "ShellContext.h"
 #include "Shutdown.h"
 #include "Startup.h"
 #include "TrayIcon.h"
@@ -47,7 +47,7 @@ QPushButton *button(QWidget *parent, const QString &caption)
 }
 } // namespace
 
-Form1::Form1(HoroluxApp &app)
+Form1::Form1(ShellContext &app)
     : m_app(app)
 {
     setWindowTitle(QStringLiteral("Horolux"));

@@ -3,7 +3,7 @@
 #include <QMainWindow>
 #include <array>
 
-class HoroluxApp;
+class ShellContext;
 class QAction;
 class QFrame;
 class QLabel;
@@ -18,7 +18,7 @@ class Form1 : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit Form1(HoroluxApp &app);
+    explicit Form1(ShellContext &app);
     ~Form1() override;
 
     // Handlers. Each forwards to the part of the program that owns the behaviour.
@@ -92,5 +92,5 @@ private:
     void createMenus();
     void connectHandlers();
 
-    HoroluxApp &m_app;
+    ShellContext &m_app;
 };

@@ -1,11 +1,11 @@
 #include "MenuCommands.h"
 
 #include "Form1.h"
-#include "HoroluxApp.h"
+#include "SetupCommands.h"
+#include "ShellContext.h"
 #include "Shutdown.h"
 #include "dialogs/Form9.h"
 #include "platform/HelpViewer.h"
-#include "setup/SetupCommands.h"
 #include "transmit/Form4.h"
 
 #include <QDir>
@@ -15,7 +15,7 @@ constexpr int kIconExclamation = 48;
 constexpr int kButtonsOk = 0;
 } // namespace
 
-MenuCommands::MenuCommands(HoroluxApp &app)
+MenuCommands::MenuCommands(ShellContext &app)
     : m_app(app)
 { }
 

@@ -4,14 +4,14 @@
 #include <QPointer>
 
 class HelpViewer;
-class HoroluxApp;
+class ShellContext;
 
 // The menu bar's commands that are not the show/hide toggle.
 class MenuCommands : public QObject
 {
     Q_OBJECT
 public:
-    explicit MenuCommands(HoroluxApp &app);
+    explicit MenuCommands(ShellContext &app);
     ~MenuCommands() override;
 
     void menuMenuTrans_Click();
@@ -26,6 +26,6 @@ public:
     HelpViewer *helpViewer() const;
 
 private:
-    HoroluxApp &m_app;
+    ShellContext &m_app;
     QPointer<HelpViewer> m_helpViewer;
 };

@@ -1,8 +1,8 @@
 #include "Shutdown.h"
 
 #include "Form1.h"
-#include "HoroluxApp.h"
 #include "SettingsFile.h"
+#include "ShellContext.h"
 #include "SingleInstance.h"
 #include "TrayIcon.h"
 #include "WindowVisibility.h"
@@ -27,7 +27,7 @@ void endProcessNow(int exitCode)
 }
 } // namespace
 
-Shutdown::Shutdown(HoroluxApp &app)
+Shutdown::Shutdown(ShellContext &app)
     : m_app(app)
     , m_processEnd(endProcessNow)
 { }
@@ -99,7 +99,7 @@ void Shutdown::runExitPath()
     EventPump::processPending();
     unloadOtherWindows();
     // The process ends without unwinding; let the next start find the lock free, not stale.
-    qDeleteAll(m_app.findChildren<SingleInstance *>(Qt::FindDirectChildrenOnly));
+    m_app.releaseSingleInstance();
     m_processEnd(0);
 }
 

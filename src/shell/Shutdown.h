@@ -4,7 +4,7 @@
 #include <functional>
 #include <memory>
 
-class HoroluxApp;
+class ShellContext;
 class SessionEndWatcher;
 
 // Every request to close the main window: a closing duplicate copy goes away, a close by the
@@ -18,7 +18,7 @@ public:
     enum CloseReason { UserClose = 0, CodeClose = 1, SessionEnd = 2 };
     using ProcessEnd = std::function<void(int exitCode)>;
 
-    explicit Shutdown(HoroluxApp &app);
+    explicit Shutdown(ShellContext &app);
     ~Shutdown() override;
 
     void Form_QueryUnload(bool &cancel, int unloadMode);
@@ -43,7 +43,7 @@ private:
     void closePorts();
     void unloadOtherWindows();
 
-    HoroluxApp &m_app;
+    ShellContext &m_app;
     ProcessEnd m_processEnd;
     bool m_exiting = false;
     bool m_duplicateCopy = false;

@@ -1,8 +1,8 @@
 #include "Startup.h"
 
 #include "Form1.h"
-#include "HoroluxApp.h"
 #include "SettingsFile.h"
+#include "ShellContext.h"
 #include "Shutdown.h"
 #include "SingleInstance.h"
 #include "TrayIcon.h"
@@ -26,7 +26,7 @@ constexpr int kHeightTwips = 3195;
 constexpr int kHelpForceFile = 9;
 } // namespace
 
-Startup::Startup(HoroluxApp &app)
+Startup::Startup(ShellContext &app)
     : m_app(app)
 { }
 
@@ -58,11 +58,11 @@ void Startup::run()
 bool Startup::takeSingleInstanceLock()
 {
     // The lock belongs to the application object and lasts as long as the program.
-    auto *lock = new SingleInstance(m_app.executableDir(), m_app.runtimeDir(), &m_app);
-    if (lock->tryLock())
-        return true;
-    delete lock;
-    return false;
+    auto lock = std::make_unique<SingleInstance>(m_app.executableDir(), m_app.runtimeDir());
+    if (!lock->tryLock())
+        return false;
+    m_app.holdSingleInstance(std::move(lock));
+    return true;
 }
 
 void Startup::runDuplicateInstancePath()

@@ -2,14 +2,14 @@
 
 #include <QObject>
 
-class HoroluxApp;
+class ShellContext;
 
 // The main window's load handler: everything the program does before it settles in the tray.
 class Startup : public QObject
 {
     Q_OBJECT
 public:
-    explicit Startup(HoroluxApp &app);
+    explicit Startup(ShellContext &app);
 
     void run();
 
@@ -27,5 +27,5 @@ private:
     void openTransmitPort();
     void revealWithoutNotificationArea();
 
-    HoroluxApp &m_app;
+    ShellContext &m_app;
 };

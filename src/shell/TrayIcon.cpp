@@ -1,7 +1,7 @@
 #include "TrayIcon.h"
 
 #include "Form1.h"
-#include "HoroluxApp.h"
+#include "ShellContext.h"
 #include "WindowVisibility.h"
 #include "platform/Twips.h"
 #include "transmit/Form4.h"
@@ -24,7 +24,7 @@ const QString kTip = QStringLiteral("Horolux  ");
 const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
 } // namespace
 
-TrayIcon::TrayIcon(HoroluxApp &app)
+TrayIcon::TrayIcon(ShellContext &app)
     : m_app(app)
 { }
 

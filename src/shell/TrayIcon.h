@@ -6,7 +6,7 @@
 #include <memory>
 #include <optional>
 
-class HoroluxApp;
+class ShellContext;
 
 // The program's icon in the notification area. Its clicks reach the main window as the mouse
 // codes of the tray callback, so there is one place that decides what a click does.
@@ -21,7 +21,7 @@ public:
     static constexpr int kRecordSize = 88;
     static constexpr int kTipSize = 64;
 
-    explicit TrayIcon(HoroluxApp &app);
+    explicit TrayIcon(ShellContext &app);
     ~TrayIcon() override;
 
     // The tray record: size, window, identifier, flags, callback message, icon, then the tip,
@@ -53,7 +53,7 @@ private:
     void onActivated(QSystemTrayIcon::ActivationReason reason);
     void bringMainWindowForward();
 
-    HoroluxApp &m_app;
+    ShellContext &m_app;
     std::unique_ptr<QSystemTrayIcon> m_icon;
     std::optional<bool> m_statusNotifier;
 };

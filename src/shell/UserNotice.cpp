@@ -1,6 +1,6 @@
 #include "UserNotice.h"
 
-#include "HoroluxApp.h"
+#include "ShellContext.h"
 #include "TrayIcon.h"
 #include "dialogs/Form10.h"
 #include "platform/Clock.h"
@@ -13,7 +13,7 @@ namespace {
 constexpr int kExclamationIcon = 48;
 } // namespace
 
-UserNotice::UserNotice(HoroluxApp &app)
+UserNotice::UserNotice(ShellContext &app)
     : m_app(app)
 { }
 

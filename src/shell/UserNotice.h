@@ -4,7 +4,7 @@
 #include <QObject>
 #include <QString>
 
-class HoroluxApp;
+class ShellContext;
 
 // Failures the user has to act on. Nobody reads standard error of a program started from a
 // desktop menu, so each cause is told once a run: as a tray balloon where there is a tray, else
@@ -16,7 +16,7 @@ class UserNotice : public QObject
 public:
     enum class Cause { ClockNotSettable, ReceivePortDenied, SettingsNotSaved };
 
-    explicit UserNotice(HoroluxApp &app);
+    explicit UserNotice(ShellContext &app);
 
     // Told after the handler that met the failure has returned. stderrLine, when given, is
     // written to standard error the first time.
@@ -35,7 +35,7 @@ protected:
 private:
     void show(Cause cause);
 
-    HoroluxApp &m_app;
+    ShellContext &m_app;
     QList<Cause> m_reported;
     // Waiting for the message box in use to close.
     QList<Cause> m_waiting;

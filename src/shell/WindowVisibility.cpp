@@ -1,20 +1,21 @@
 #include "WindowVisibility.h"
 
 #include "Form1.h"
-#include "HoroluxApp.h"
+#include "ShellContext.h"
 #include "platform/TopMost.h"
+#include "platform/WindowLayout.h"
 #include "transmit/Form4.h"
 
 #include <QAction>
 #include <QLineEdit>
 
-WindowVisibility::WindowVisibility(HoroluxApp &app)
+WindowVisibility::WindowVisibility(ShellContext &app)
     : m_app(app)
 { }
 
 bool WindowVisibility::isShown(const Form1 *form)
 {
-    return form->isVisible() && !form->isMinimized();
+    return WindowLayout::isShown(form);
 }
 
 void WindowVisibility::menuMenuHide_Click()

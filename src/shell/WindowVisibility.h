@@ -3,7 +3,7 @@
 #include <QObject>
 
 class Form1;
-class HoroluxApp;
+class ShellContext;
 
 // Shows and hides the main window: the tray's double click, "Hide", the menu entry and the
 // window's close box all come here.
@@ -11,7 +11,7 @@ class WindowVisibility : public QObject
 {
     Q_OBJECT
 public:
-    explicit WindowVisibility(HoroluxApp &app);
+    explicit WindowVisibility(ShellContext &app);
 
     // Hides a shown main window, shows a hidden one; the menu entry names the next action.
     void menuMenuHide_Click();
@@ -23,5 +23,5 @@ private:
     void show(Form1 *form);
     void hide(Form1 *form);
 
-    HoroluxApp &m_app;
+    ShellContext &m_app;
 };

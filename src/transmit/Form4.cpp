@@ -5,13 +5,12 @@
 #include "platform/TextFit.h"
 #include "platform/Twips.h"
 #include "platform/WindowLayout.h"
-#include "shell/Form1.h"
-#include "shell/HoroluxApp.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <utility>
 
 namespace {
 constexpr int kClientWidth = 3840;
@@ -24,8 +23,8 @@ bool isLeftClick(const QEvent *event)
 }
 } // namespace
 
-Form4::Form4(HoroluxApp &app)
-    : m_app(app)
+Form4::Form4(std::function<QPoint()> dockPoint)
+    : m_dockPoint(std::move(dockPoint))
 {
     setWindowTitle(QStringLiteral("  Simulated GPS Transmission : "));
     setWindowIcon(Pictures::transmissionWindowIcon());
@@ -61,9 +60,7 @@ void Form4::createControls()
 
 void Form4::Form_Activate()
 {
-    Form1 *main = m_app.form1();
-    move(Twips::toPixels(main->leftTwips()),
-        Twips::toPixels(main->topTwips() + main->heightTwips()));
+    move(m_dockPoint());
     Text1->setText(QString());
 }
 

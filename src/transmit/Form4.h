@@ -3,8 +3,8 @@
 #include <QPointer>
 #include <QWidget>
 #include <QWindow>
+#include <functional>
 
-class HoroluxApp;
 class MonitorTextBox;
 class QPushButton;
 
@@ -14,7 +14,8 @@ class Form4 : public QWidget
 {
     Q_OBJECT
 public:
-    explicit Form4(HoroluxApp &app);
+    // dockPoint: where the window goes when it is activated, in pixels.
+    explicit Form4(std::function<QPoint()> dockPoint);
 
     void Form_Activate();
     void Form_Click();
@@ -35,7 +36,7 @@ private:
     void createControls();
     void trackFocusWindow(QWindow *window);
 
-    HoroluxApp &m_app;
+    std::function<QPoint()> m_dockPoint;
     // The window that had the focus before this one; null when it was another application's.
     QPointer<QWindow> m_focusBefore;
 };

@@ -3,11 +3,12 @@
 #include "Form4.h"
 #include "MonitorTextBox.h"
 #include "RmcSentence.h"
+#include "common/Module1.h"
 #include "platform/Clock.h"
 #include "serial/CommError.h"
 #include "serial/MSComm.h"
-#include "setup/Form5.h"
-#include "shell/HoroluxApp.h"
+
+#include <utility>
 
 namespace {
 // The monitor's text for a failed write.
@@ -28,18 +29,17 @@ QString errorText(const CommError &error)
 }
 } // namespace
 
-RmcTransmitter::RmcTransmitter(HoroluxApp &app)
-    : m_app(app)
+RmcTransmitter::RmcTransmitter(Wiring wiring)
+    : m_w(std::move(wiring))
 { }
 
 void RmcTransmitter::TransmitRmc()
 {
-    Module1 &m = m_app.module1();
-    m.systemTime = m_app.clock().GetSystemTime();
+    Module1 &m = m_w.module1;
+    m.systemTime = m_w.clock.GetSystemTime();
     const QByteArray sentence = RmcSentence::build(m.systemTime);
     // One port serves both directions when the numbers are equal.
-    Form5 *ports = m_app.form5();
-    MSComm &port = m.transmitPort == m.receivePort ? ports->MSComm1 : ports->MSComm2;
+    MSComm &port = m.transmitPort == m.receivePort ? m_w.receivePort() : m_w.transmitPort();
     QString shown = QString::fromLatin1(sentence);
     try {
         // The bytes leave before the display is touched: a master clock sets itself by them.
@@ -48,5 +48,5 @@ void RmcTransmitter::TransmitRmc()
     } catch (const CommError &error) {
         shown = errorText(error);
     }
-    m_app.form4()->Text1->setText(shown);
+    m_w.monitor()->Text1->setText(shown);
 }

@@ -1,8 +1,12 @@
 #pragma once
 
 #include <QObject>
+#include <functional>
 
-class HoroluxApp;
+class Clock;
+class Form4;
+class MSComm;
+struct Module1;
 
 // Acts as a GPS receiver towards a master clock: once a minute, at second 30, the computer's
 // UTC minute goes out on the transmit port as a $GPRMC sentence and into the monitor window.
@@ -10,10 +14,21 @@ class RmcTransmitter : public QObject
 {
     Q_OBJECT
 public:
-    explicit RmcTransmitter(HoroluxApp &app);
+    struct Wiring
+    {
+        Module1 &module1;
+        Clock &clock;
+        // The ports are fetched at each sentence: their dialog is created on first touch.
+        std::function<MSComm &()> receivePort;
+        std::function<MSComm &()> transmitPort;
+        // The monitor window, created on first touch.
+        std::function<Form4 *()> monitor;
+    };
+
+    explicit RmcTransmitter(Wiring wiring);
 
     void TransmitRmc();
 
 private:
-    HoroluxApp &m_app;
+    Wiring m_w;
 };

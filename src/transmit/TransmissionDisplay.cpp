@@ -2,32 +2,35 @@
 
 #include "Form4.h"
 #include "MonitorTextBox.h"
+#include "common/Module1.h"
 #include "platform/Clock.h"
-#include "shell/Form1.h"
-#include "shell/HoroluxApp.h"
 
-#include <QLineEdit>
+#include <utility>
 
 namespace {
 // The sentence sent at second 30 stays readable until second 49.
 constexpr int kKeepSentenceFor = 41;
 } // namespace
 
-TransmissionDisplay::TransmissionDisplay(HoroluxApp &app)
-    : m_app(app)
+TransmissionDisplay::TransmissionDisplay(Module1 &module1, Clock &clock,
+    std::function<void(const QString &, const QString &)> showClock,
+    std::function<Form4 *()> monitor)
+    : m_module1(module1)
+    , m_clock(clock)
+    , m_showClock(std::move(showClock))
+    , m_monitor(std::move(monitor))
 { }
 
 void TransmissionDisplay::Timer4_Timer()
 {
-    Module1 &m = m_app.module1();
-    const Clock &clock = m_app.clock();
+    Module1 &m = m_module1;
+    const Clock &clock = m_clock;
     const QDateTime now = clock.localNow();
     if (m.shuttingDown || now.toString(QStringLiteral("HH:mm:ss")) == m.lastDisplayTime)
         return;
-    Form1 *main = m_app.form1();
-    main->Text1->setText(now.toString(QStringLiteral("h:mm:ss AP")));
-    main->Text1->setToolTip(now.toString(QStringLiteral("MM/dd/yy")));
-    Form4 *monitor = m_app.form4();
+    m_showClock(
+        now.toString(QStringLiteral("h:mm:ss AP")), now.toString(QStringLiteral("MM/dd/yy")));
+    Form4 *monitor = m_monitor();
     if (monitor->isVisible())
         showCountdown(*monitor, now.time().second());
     m.lastDisplayTime = clock.localTimeText();

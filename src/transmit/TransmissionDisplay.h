@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QObject>
+#include <functional>
 
 class Form4;
-class HoroluxApp;
+class Clock;
+struct Module1;
 
 // Once a second: the computer clock in the main window and, while the monitor is open, the
 // countdown to the next sentence and the clearing of the last one.
@@ -11,7 +13,11 @@ class TransmissionDisplay : public QObject
 {
     Q_OBJECT
 public:
-    explicit TransmissionDisplay(HoroluxApp &app);
+    // showClock gets the computer's time and date as the main window shows them; the monitor
+    // is created on first touch.
+    TransmissionDisplay(Module1 &module1, Clock &clock,
+        std::function<void(const QString &time, const QString &date)> showClock,
+        std::function<Form4 *()> monitor);
 
     void Timer4_Timer();
 
@@ -21,5 +27,8 @@ public:
 private:
     static void showCountdown(Form4 &monitor, int second);
 
-    HoroluxApp &m_app;
+    Module1 &m_module1;
+    Clock &m_clock;
+    std::function<void(const QString &, const QString &)> m_showClock;
+    std::function<Form4 *()> m_monitor;
 };

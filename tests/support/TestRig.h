@@ -1,7 +1,7 @@
 #pragma once
 
+#include "app/HoroluxApp.h"
 #include "platform/ManualClock.h"
-#include "shell/HoroluxApp.h"
 
 #include <QTemporaryDir>
 #include <QTimer>

@@ -1,10 +1,10 @@
 #include "SetupCommands.h"
 
-#include "Form5.h"
+#include "Form1.h"
+#include "ShellContext.h"
 #include "platform/EventPump.h"
 #include "platform/TopMost.h"
-#include "shell/Form1.h"
-#include "shell/HoroluxApp.h"
+#include "setup/Form5.h"
 #include "transmit/Form4.h"
 
 #include <QAction>
@@ -19,7 +19,7 @@ constexpr int kReceiveHeight = 2445;
 constexpr int kTransmitHeight = 2075;
 } // namespace
 
-SetupCommands::SetupCommands(HoroluxApp &app)
+SetupCommands::SetupCommands(ShellContext &app)
     : m_app(app)
 { }
 
@@ -63,8 +63,7 @@ bool SetupCommands::runDialog(Form5 *form)
     main->setEnabled(false);
     // Set, Stop and the dialog's close box enable the main window again.
     const Module1 &m = m_app.module1();
-    while (!main->isEnabled() && !m.shuttingDown)
-        EventPump::waitForEvents();
+    EventPump::waitWhile(m.shuttingDown, [main] { return !main->isEnabled(); });
     return !m.shuttingDown;
 }
 

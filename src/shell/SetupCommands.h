@@ -1,6 +1,6 @@
 #pragma once
 
-class HoroluxApp;
+class ShellContext;
 class Form5;
 
 // The two "SetUp" menu commands: open the setup dialog for one side, wait until the user is
@@ -8,7 +8,7 @@ class Form5;
 class SetupCommands
 {
 public:
-    explicit SetupCommands(HoroluxApp &app);
+    explicit SetupCommands(ShellContext &app);
 
     void menuSetRcv_Click();
     void menuSetTrans_Click();
@@ -23,5 +23,5 @@ private:
     void applyTransmitSet();
     void setTransmissionEntriesVisible(bool visible);
 
-    HoroluxApp &m_app;
+    ShellContext &m_app;
 };

@@ -1,0 +1,160 @@
+#include "HoroluxApp.h"
+
+#include "MainWindowAdapters.h"
+#include "dialogs/Form10.h"
+#include "dialogs/Form9.h"
+#include "platform/Clock.h"
+#include "platform/Twips.h"
+#include "receive/ClockSetting.h"
+#include "receive/MainClockCycle.h"
+#include "receive/RmcReceiver.h"
+#include "setup/Form5.h"
+#include "shell/Form1.h"
+#include "shell/MenuCommands.h"
+#include "shell/Shutdown.h"
+#include "shell/SingleInstance.h"
+#include "shell/TrayIcon.h"
+#include "shell/UserNotice.h"
+#include "shell/WindowVisibility.h"
+#include "transmit/Form4.h"
+#include "transmit/RmcTransmitter.h"
+#include "transmit/TransmissionDisplay.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QSystemTrayIcon>
+
+HoroluxApp::HoroluxApp(const Environment &environment, QObject *parent)
+    : QObject(parent)
+    , m_env(environment)
+    , m_receiverView(std::make_unique<MainWindowReceiverView>(*this))
+    , m_setupHost(std::make_unique<MainWindowSetupHost>(*this))
+    , m_receiver(std::make_unique<RmcReceiver>(
+          m_module1, [this]() -> MSComm & { return receivePort(); }, *m_receiverView))
+    , m_clockSetting(std::make_unique<ClockSetting>(ClockSetting::Wiring {m_module1, clock(),
+          *m_receiver, [this]() -> MSComm & { return receivePort(); },
+          [this] { return form5()->check1Value() == 1; }, m_env.clockFloorMSecs}))
+    , m_transmitter(std::make_unique<RmcTransmitter>(RmcTransmitter::Wiring {m_module1, clock(),
+          [this]() -> MSComm & { return receivePort(); },
+          [this]() -> MSComm & { return transmitPort(); }, [this] { return form4(); }}))
+    , m_mainClockCycle(
+          std::make_unique<MainClockCycle>(MainClockCycle::Wiring {m_module1, clock(), *m_receiver,
+              *m_clockSetting, *m_receiverView, [this]() -> MSComm & { return receivePort(); },
+              [this]() -> MSComm & { return transmitPort(); },
+              [this] { return form1()->menuSetRcv->isChecked(); },
+              [this] { return form1()->menuSetTrans->isChecked(); },
+              [this] { return WindowVisibility::isShown(form1()); },
+              [this] { m_transmitter->TransmitRmc(); }}))
+    , m_transmissionDisplay(std::make_unique<TransmissionDisplay>(
+          m_module1, clock(),
+          [this](const QString &time, const QString &date) {
+              form1()->Text1->setText(time);
+              form1()->Text1->setToolTip(date);
+          },
+          [this] { return form4(); }))
+    , m_trayIcon(std::make_unique<TrayIcon>(*this))
+    , m_windowVisibility(std::make_unique<WindowVisibility>(*this))
+    , m_menuCommands(std::make_unique<MenuCommands>(*this))
+    , m_shutdown(std::make_unique<Shutdown>(*this))
+    , m_userNotice(std::make_unique<UserNotice>(*this))
+{
+    connect(m_env.clock, &Clock::setRefused, m_userNotice.get(),
+        [this] { m_userNotice->report(UserNotice::Cause::ClockNotSettable); });
+}
+
+HoroluxApp::~HoroluxApp()
+{
+    // Windows go before the objects their handlers call into.
+    m_form10.reset();
+    m_form9.reset();
+    m_form5.reset();
+    m_form4.reset();
+    m_form1.reset();
+}
+
+bool HoroluxApp::hasNotificationArea() const
+{
+    return m_notificationArea ? *m_notificationArea : QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void HoroluxApp::start()
+{
+    form1()->Form_Load();
+}
+
+Form1 *HoroluxApp::form1()
+{
+    if (!m_form1)
+        m_form1 = std::make_unique<Form1>(*this);
+    return m_form1.get();
+}
+
+Form4 *HoroluxApp::form4()
+{
+    if (!m_form4) {
+        // The monitor docks right below the main window.
+        m_form4 = std::make_unique<Form4>([this] {
+            const Form1 *main = form1();
+            return QPoint(Twips::toPixels(main->leftTwips()),
+                Twips::toPixels(main->topTwips() + main->heightTwips()));
+        });
+    }
+    return m_form4.get();
+}
+
+Form5 *HoroluxApp::form5()
+{
+    if (!m_form5) {
+        m_form5 = std::make_unique<Form5>(m_module1, ports(), *m_setupHost);
+        m_form5->Form_Load();
+    }
+    return m_form5.get();
+}
+
+Form9 *HoroluxApp::form9()
+{
+    if (!m_form9) {
+        m_form9 = std::make_unique<Form9>([this] { return form1(); });
+        m_form9->Form_Load();
+    }
+    return m_form9.get();
+}
+
+Form10 *HoroluxApp::form10()
+{
+    if (!m_form10) {
+        m_form10 = std::make_unique<Form10>(m_module1);
+        m_form10->Form_Load();
+    }
+    return m_form10.get();
+}
+
+MSComm &HoroluxApp::receivePort()
+{
+    return form5()->MSComm1;
+}
+
+MSComm &HoroluxApp::transmitPort()
+{
+    return form5()->MSComm2;
+}
+
+void HoroluxApp::ShowMessageBox(const QString &text, int icon, int buttons, const QString &title)
+{
+    form10()->ShowMessageBox(text, icon, buttons, title);
+}
+
+bool HoroluxApp::receiveIntoClockFields()
+{
+    return m_receiver->receiveIntoClockFields();
+}
+
+void HoroluxApp::holdSingleInstance(std::unique_ptr<SingleInstance> lock)
+{
+    m_singleInstance = std::move(lock);
+}
+
+void HoroluxApp::releaseSingleInstance()
+{
+    m_singleInstance.reset();
+}
