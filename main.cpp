@@ -1,3 +1,4 @@
+#include "platform/ClockHelper.h"
 #include "platform/SystemClock.h"
 #include "serial/DevicePortFactory.h"
 #include "shell/HoroluxApp.h"
@@ -10,7 +11,7 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     // The program lives in the tray: hiding or closing its windows never ends it.
     QApplication::setQuitOnLastWindowClosed(false);
-    SystemClock clock;
+    SystemClock clock(ClockHelper::find(QApplication::applicationDirPath()));
     DevicePortFactory ports(QApplication::applicationDirPath());
     HoroluxApp horolux({&clock, &ports, QApplication::applicationDirPath(), QString()});
     horolux.shutdown().installSystemCloseHandlers();
