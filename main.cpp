@@ -1,13 +1,17 @@
 #include "platform/ClockHelper.h"
+#include "platform/Privileges.h"
 #include "platform/SystemClock.h"
 #include "serial/DevicePortFactory.h"
 #include "shell/HoroluxApp.h"
 #include "shell/Shutdown.h"
+#include "shell/UserNotice.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    // Before anything else, and before Qt reads a plugin folder or variable of the user's.
+    const auto privileges = Privileges::dropAll();
     QApplication application(argc, argv);
     // The program lives in the tray: hiding or closing its windows never ends it.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -16,5 +20,7 @@ int main(int argc, char *argv[])
     HoroluxApp horolux({&clock, &ports, QApplication::applicationDirPath(), QString()});
     horolux.shutdown().installSystemCloseHandlers();
     horolux.start();
+    if (privileges == Privileges::Outcome::Dropped)
+        horolux.userNotice().report(UserNotice::Cause::RightsDropped);
     return QApplication::exec();
 }

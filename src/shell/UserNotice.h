@@ -14,7 +14,7 @@ class UserNotice : public QObject
 {
     Q_OBJECT
 public:
-    enum class Cause { ClockNotSettable, ReceivePortDenied, SettingsNotSaved };
+    enum class Cause { ClockNotSettable, ReceivePortDenied, SettingsNotSaved, RightsDropped };
 
     explicit UserNotice(HoroluxApp &app);
 
