@@ -1,4 +1,5 @@
 #include "platform/ClockHelper.h"
+#include "platform/ClockMasterProbe.h"
 #include "platform/Privileges.h"
 #include "platform/SystemClock.h"
 #include "serial/DevicePortFactory.h"
@@ -20,6 +21,15 @@ int main(int argc, char *argv[])
     HoroluxApp horolux({&clock, &ports, QApplication::applicationDirPath(), QString()});
     horolux.shutdown().installSystemCloseHandlers();
     horolux.start();
+    // Another service setting the clock fights every hourly setting: look once, at the first.
+    ClockMasterProbe clockMasters;
+    QObject::connect(&clock, &Clock::jumped, &clockMasters, &ClockMasterProbe::start);
+    QObject::connect(&clock, &Clock::setRefused, &clockMasters, &ClockMasterProbe::start);
+    QObject::connect(
+        &clockMasters, &ClockMasterProbe::found, &horolux, [&horolux](const QString &name) {
+            horolux.userNotice().report(UserNotice::Cause::OtherClockMaster,
+                name + QStringLiteral(" also keeps this computer's clock and fights our settings"));
+        });
     if (privileges == Privileges::Outcome::Dropped)
         horolux.userNotice().report(UserNotice::Cause::RightsDropped);
     return QApplication::exec();

@@ -36,6 +36,10 @@ QString UserNotice::text(Cause cause)
         return QStringLiteral("Horolux was started with rights beyond your user's and gave them "
                               "up. Only its helper horolux-settime may set the clock: ")
             + Clock::howToAllowSetting() + QLatin1Char('.');
+    case Cause::OtherClockMaster:
+        return QStringLiteral("Another service also keeps this computer's clock and will undo or "
+                              "fight every hourly setting. Either stop that service, or let it "
+                              "take its time from the receiver instead.");
     case Cause::SettingsNotSaved:
         return QStringLiteral("Settings will not be saved: GPSInit.ini beside the program is a "
                               "link or not a plain file. Replace it with a plain file.");
