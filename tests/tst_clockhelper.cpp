@@ -23,7 +23,8 @@ void tst_ClockHelper::answers_data()
     QTest::newRow("ok") << QByteArray("echo ok") << QString();
     QTest::newRow("refused") << QByteArray("echo 'error Operation not permitted'")
                              << QStringLiteral("Operation not permitted");
-    QTest::newRow("silent") << QByteArray("sleep 5") << QStringLiteral("the helper gave no answer");
+    QTest::newRow("silent") << QByteArray("read more")
+                            << QStringLiteral("the helper gave no answer");
     QTest::newRow("gone") << QByteArray("exit 0") << QStringLiteral("the helper gave no answer");
     QTest::newRow("gibberish") << QByteArray("echo yes")
                                << QStringLiteral("the helper's answer was not understood");
