@@ -1,5 +1,5 @@
 # Test: `cmake --install` into a fresh folder (its name has a space, as a user's may) gives the
-# executable, the help file, the icon and a desktop entry that names them by absolute path.
+# executable, the clock-setting helper, the help file, the icon and a desktop entry that names them by absolute path.
 # Expects BUILD_DIR and WORK_DIR.
 cmake_minimum_required(VERSION 3.25)
 file(REMOVE_RECURSE "${WORK_DIR}")
@@ -10,7 +10,7 @@ if(NOT result EQUAL 0)
     message(FATAL_ERROR "install failed:\n${output}")
 endif()
 
-foreach(name horolux Horolux.hlp horolux.png horolux.desktop)
+foreach(name horolux horolux-settime Horolux.hlp horolux.png horolux.desktop)
     if(NOT EXISTS "${prefix}/${name}")
         message(FATAL_ERROR "missing after install: ${name}")
     endif()

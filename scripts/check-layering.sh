@@ -14,6 +14,7 @@ declare -A allowed=(
     [transmit]="common platform serial"
     [dialogs]="common platform serial"
     [shell]="common platform serial setup receive transmit dialogs"
+    [settime]=""
     [app]="common platform serial setup receive transmit dialogs shell"
 )
 

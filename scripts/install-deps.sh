@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing Horolux needs on Debian 12.
 set -euo pipefail
-packages=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
+packages=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libgl-dev libcap-dev
           xvfb xauth x11-utils xdotool trayer gpsd gpsd-clients clang libclang-rt-14-dev
           desktop-file-utils fonts-liberation2)
 missing=()

@@ -4,6 +4,7 @@
 #include "dialogs/Form10.h"
 #include "dialogs/Form9.h"
 #include "platform/Clock.h"
+#include "platform/ClockMasterProbe.h"
 #include "platform/Twips.h"
 #include "receive/ClockSetting.h"
 #include "receive/MainClockCycle.h"
@@ -60,6 +61,21 @@ HoroluxApp::HoroluxApp(const Environment &environment, QObject *parent)
 {
     connect(m_env.clock, &Clock::setRefused, m_userNotice.get(),
         [this] { m_userNotice->report(UserNotice::Cause::ClockNotSettable); });
+    watchForOtherClockMasters();
+}
+
+void HoroluxApp::watchForOtherClockMasters()
+{
+    // Another service setting the clock fights every hourly setting: look once, at the first.
+    ClockMasterProbe *probe = m_env.clockMasters;
+    if (!probe)
+        return;
+    connect(m_env.clock, &Clock::jumped, probe, &ClockMasterProbe::start);
+    connect(m_env.clock, &Clock::setRefused, probe, &ClockMasterProbe::start);
+    connect(probe, &ClockMasterProbe::found, m_userNotice.get(), [this](const QString &name) {
+        m_userNotice->report(UserNotice::Cause::OtherClockMaster,
+            name + QStringLiteral(" also keeps this computer's clock and fights our settings"));
+    });
 }
 
 HoroluxApp::~HoroluxApp()

@@ -10,6 +10,7 @@
 #include <optional>
 
 class Clock;
+class ClockMasterProbe;
 class SerialDeviceFactory;
 class MSComm;
 class RmcReceiver;
@@ -33,6 +34,8 @@ public:
         QString runtimeDir;
         // The clock is never set to a moment before this one.
         qint64 clockFloorMSecs = buildTimeMSecs();
+        // Looks for another service keeping the clock at the first setting; none in tests.
+        ClockMasterProbe *clockMasters = nullptr;
     };
 
     explicit HoroluxApp(const Environment &environment, QObject *parent = nullptr);
@@ -81,6 +84,7 @@ public:
     SingleInstance *singleInstance() const { return m_singleInstance.get(); }
 
 private:
+    void watchForOtherClockMasters();
     MSComm &receivePort();
     MSComm &transmitPort();
 

@@ -32,6 +32,14 @@ QString UserNotice::text(Cause cause)
     case Cause::ReceivePortDenied:
         return QStringLiteral("The receiver's port cannot be opened: access is denied. Make "
                               "your user a member of the group dialout, then log in again.");
+    case Cause::RightsDropped:
+        return QStringLiteral("Horolux was started with rights beyond your user's and gave them "
+                              "up. Only its helper horolux-settime may set the clock: ")
+            + Clock::howToAllowSetting() + QLatin1Char('.');
+    case Cause::OtherClockMaster:
+        return QStringLiteral("Another service also keeps this computer's clock and will undo or "
+                              "fight every hourly setting. Either stop that service, or let it "
+                              "take its time from the receiver instead.");
     case Cause::SettingsNotSaved:
         return QStringLiteral("Settings will not be saved: GPSInit.ini beside the program is a "
                               "link or not a plain file. Replace it with a plain file.");

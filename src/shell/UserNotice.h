@@ -14,7 +14,13 @@ class UserNotice : public QObject
 {
     Q_OBJECT
 public:
-    enum class Cause { ClockNotSettable, ReceivePortDenied, SettingsNotSaved };
+    enum class Cause {
+        ClockNotSettable,
+        ReceivePortDenied,
+        SettingsNotSaved,
+        RightsDropped,
+        OtherClockMaster
+    };
 
     explicit UserNotice(ShellContext &app);
 

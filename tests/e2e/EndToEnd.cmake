@@ -53,3 +53,7 @@ add_executable(e2e_inusepicture EXCLUDE_FROM_ALL ${CMAKE_CURRENT_LIST_DIR}/InUse
 horolux_e2e_program(e2e_inusepicture)
 target_compile_definitions(e2e_inusepicture PRIVATE
     HOROLUX_PICTURE="${PROJECT_SOURCE_DIR}/docs/in-use.png")
+
+# A copy of the program given a harmless capability gives it back at start.
+add_test(NAME capdrop COMMAND ${CMAKE_CURRENT_LIST_DIR}/capdrop.sh $<TARGET_FILE:horolux>)
+set_tests_properties(capdrop PROPERTIES LABELS e2e SKIP_RETURN_CODE 77 TIMEOUT 60)

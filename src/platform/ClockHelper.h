@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+
+// The running clock-setting helper (horolux-settime): the only program that holds the right to
+// set the clock. One helper serves the program's whole run; it is started on first use and
+// again after it has gone away.
+class ClockHelper
+{
+public:
+    static constexpr int kAnswerMs = 2000;
+
+    explicit ClockHelper(const QString &program, int answerMs = kAnswerMs);
+    ~ClockHelper();
+    ClockHelper(const ClockHelper &) = delete;
+    ClockHelper &operator=(const ClockHelper &) = delete;
+
+    // The helper beside the executable, else in <prefix>/libexec/horolux; empty when neither is.
+    static QString find(const QString &executableDir);
+
+    // Empty when the clock was set to this whole second (UTC); else why not.
+    QString setSeconds(qint64 secondsSinceEpoch);
+
+private:
+    bool ensureRunning(QString *why);
+
+    QString m_program;
+    int m_answerMs;
+    QProcess m_process;
+};
