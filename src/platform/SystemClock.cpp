@@ -1,7 +1,8 @@
 #include "SystemClock.h"
 
+#include "common/Log.h"
+
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <ctime>
 
@@ -22,8 +23,9 @@ bool SystemClock::setCurrentMSecsSinceEpoch(qint64 msecs)
     // Say once why the clock stays as it is; the user is told through setRefused().
     if (!m_refusalReported) {
         m_refusalReported = true;
-        std::fprintf(stderr, "horolux: the system clock cannot be set: %s (%s)\n",
-            std::strerror(errno), qPrintable(howToAllowSetting()));
+        const int error = errno;
+        qCWarning(lcHorolux, "the system clock cannot be set: %s (%s)", std::strerror(error),
+            qUtf8Printable(howToAllowSetting()));
     }
     return false;
 }

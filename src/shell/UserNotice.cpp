@@ -2,12 +2,12 @@
 
 #include "HoroluxApp.h"
 #include "TrayIcon.h"
+#include "common/Log.h"
 #include "dialogs/Form10.h"
 #include "platform/Clock.h"
 
 #include <QEvent>
 #include <QSystemTrayIcon>
-#include <cstdio>
 
 namespace {
 constexpr int kExclamationIcon = 48;
@@ -44,11 +44,8 @@ void UserNotice::report(Cause cause, const QString &stderrLine)
     if (m_reported.contains(cause))
         return;
     m_reported.append(cause);
-    if (!stderrLine.isEmpty()) {
-        std::fputs(
-            qPrintable(QStringLiteral("horolux: ") + stderrLine + QLatin1Char('\n')), stderr);
-        std::fflush(stderr);
-    }
+    if (!stderrLine.isEmpty())
+        qCWarning(lcHorolux, "%s", qUtf8Printable(stderrLine));
     QMetaObject::invokeMethod(
         this, [this, cause] { show(cause); }, Qt::QueuedConnection);
 }
