@@ -11,7 +11,6 @@ class QTextEdit;
 // typed character or switch to another window of the program.
 class Form9 : public QWidget
 {
-    Q_OBJECT
 public:
     explicit Form9(HoroluxApp &app);
 

@@ -5,7 +5,6 @@
 // The computer's real-time clock. Setting it needs CAP_SYS_TIME.
 class SystemClock : public Clock
 {
-    Q_OBJECT
 public:
     using Clock::Clock;
 

@@ -26,8 +26,6 @@ QString CommError::standardDescription(int number)
         return QStringLiteral("The port is not open");
     case CannotApplySettings:
         return QStringLiteral("The device does not accept the line settings");
-    case ReadFailed:
-        return QStringLiteral("Error reading from the port");
     case WriteFailed:
         return QStringLiteral("Error writing to the port");
     case AccessDenied:

@@ -15,7 +15,6 @@ public:
         DeviceNotAvailable = 8010,
         PortNotOpen = 8012,
         CannotApplySettings = 8015,
-        ReadFailed = 8020,
         WriteFailed = 8021,
         AccessDenied = 8030,
     };

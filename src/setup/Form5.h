@@ -20,7 +20,6 @@ class Timer;
 // option. Created on first touch, never unloaded: a close request only hides it.
 class Form5 : public QWidget
 {
-    Q_OBJECT
 public:
     explicit Form5(HoroluxApp &app);
     ~Form5() override;

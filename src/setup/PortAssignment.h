@@ -17,7 +17,6 @@ public:
 private:
     void closePorts();
     void openPorts();
-    void handBack();
 
     HoroluxApp &m_app;
 };

@@ -16,7 +16,6 @@ class Timer;
 // and the four timers that drive the program. Created hidden; the tray shows it.
 class Form1 : public QMainWindow
 {
-    Q_OBJECT
 public:
     explicit Form1(HoroluxApp &app);
     ~Form1() override;

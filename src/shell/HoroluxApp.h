@@ -30,7 +30,6 @@ class UserNotice;
 // windows, each created hidden the first time anything touches it.
 class HoroluxApp : public QObject
 {
-    Q_OBJECT
 public:
     struct Environment
     {

@@ -8,7 +8,6 @@ class HoroluxApp;
 // UTC minute goes out on the transmit port as a $GPRMC sentence and into the monitor window.
 class RmcTransmitter : public QObject
 {
-    Q_OBJECT
 public:
     explicit RmcTransmitter(HoroluxApp &app);
 

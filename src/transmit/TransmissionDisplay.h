@@ -9,7 +9,6 @@ class HoroluxApp;
 // countdown to the next sentence and the clearing of the last one.
 class TransmissionDisplay : public QObject
 {
-    Q_OBJECT
 public:
     explicit TransmissionDisplay(HoroluxApp &app);
 
