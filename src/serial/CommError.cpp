@@ -9,6 +9,14 @@ CommError::CommError(int number, const QString &detail)
     m_what = m_description.toLocal8Bit();
 }
 
+QString CommError::unforeseenText(int number, const QString &description, int blankLines)
+{
+    const QString crLf = QStringLiteral("\r\n");
+    return QStringLiteral("Unforeseen Error occured - Number %1.").arg(number) + crLf
+        + QStringLiteral("Error: ") + description + crLf + crLf.repeated(blankLines)
+        + QStringLiteral("If Error persists contact vendor.");
+}
+
 QString CommError::standardDescription(int number)
 {
     switch (number) {

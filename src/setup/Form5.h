@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/WindowLayout.h"
+
 #include "serial/MSComm.h"
 
 #include <QWidget>
@@ -18,7 +20,7 @@ class Timer;
 
 // The port setup dialog; also the home of the three serial port objects and the wait-for-lock
 // option. Created on first touch, never unloaded: a close request only hides it.
-class Form5 : public QWidget
+class Form5 : public QWidget, public WindowLayout::TwipsGeometry<Form5>
 {
 public:
     explicit Form5(HoroluxApp &app);
@@ -46,11 +48,6 @@ public:
     int check1Value() const;
     void setCheck1Value(int value);
 
-    // Window geometry in twips (outer size), as the program's algorithms use it.
-    int leftTwips() const;
-    int topTwips() const;
-    int widthTwips() const;
-    int heightTwips() const;
     void setWidthTwips(int width);
     void setHeightTwips(int height);
 

@@ -9,9 +9,7 @@
 #include <QEvent>
 #include <QSystemTrayIcon>
 
-namespace {
-constexpr int kExclamationIcon = 48;
-} // namespace
+namespace { } // namespace
 
 UserNotice::UserNotice(HoroluxApp &app)
     : m_app(app)
@@ -65,7 +63,7 @@ void UserNotice::show(Cause cause)
             box->installEventFilter(this);
             return;
         }
-        box->ShowNotice(text(cause), kExclamationIcon, title());
+        box->ShowNotice(text(cause), MessageBox::Exclamation, title());
     }
     emit shown(text(cause));
 }
