@@ -133,8 +133,8 @@ int main(int argc, char **argv)
     });
     measure(QStringLiteral("a message box open"), floor.processId(), [&] {
         QTimer::singleShot(openMs, &horolux, [&] { horolux.form10()->Command1_Click(); });
-        horolux.ShowMessageBox(
-            QStringLiteral("A message that waits for OK"), 64, 0, QStringLiteral("Horolux"));
+        horolux.ShowMessageBox(QStringLiteral("A message that waits for OK"),
+            MessageBox::Information, MessageBox::OkOnly, QStringLiteral("Horolux"));
     });
 
     main->Timer1->setEnabled(false);

@@ -10,7 +10,8 @@ if(NOT result EQUAL 0)
     message(FATAL_ERROR "install failed:\n${output}")
 endif()
 
-foreach(name horolux horolux-settime Horolux.hlp horolux.png horolux.desktop)
+foreach(name horolux horolux-settime Horolux.hlp horolux.png horolux.desktop
+        share/icons/hicolor/scalable/apps/horolux.svg)
     if(NOT EXISTS "${prefix}/${name}")
         message(FATAL_ERROR "missing after install: ${name}")
     endif()

@@ -3,6 +3,8 @@
 # by the top-level list; this adds the desktop entry and the icon.
 set(HOROLUX_RESOURCES ${CMAKE_CURRENT_LIST_DIR}/../resources)
 install(FILES ${HOROLUX_RESOURCES}/horolux.png DESTINATION .)
+# The scalable source of the same picture, for desktops that look the icon up by theme.
+install(FILES ${HOROLUX_RESOURCES}/horolux.svg DESTINATION share/icons/hicolor/scalable/apps)
 install(CODE "set(HOROLUX_DESKTOP_TEMPLATE \"${HOROLUX_RESOURCES}/horolux.desktop\")")
 install(SCRIPT ${CMAKE_CURRENT_LIST_DIR}/InstallDesktopEntry.cmake)
 

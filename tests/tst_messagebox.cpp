@@ -80,11 +80,16 @@ void tst_MessageBox::buttonSets_data()
     QTest::addColumn<QList<int>>("lefts"); // OK, Yes, No, Cancel in twips; -1 = hidden
     QTest::addColumn<int>("defaultIndex");
     QTest::addColumn<int>("resultOfEnter");
-    QTest::newRow("OK") << 0 << QList<int> {1800, -1, -1, -1} << 0 << int(kUntouched);
-    QTest::newRow("Yes No Cancel") << 3 << QList<int> {-1, 600, 1680, 2880} << 1 << 6;
-    QTest::newRow("Yes No") << 4 << QList<int> {-1, 1200, 2280, -1} << 1 << 6;
-    QTest::newRow("OK Cancel falls to Yes No") << 1 << QList<int> {-1, 1200, 2280, -1} << 1 << 6;
-    QTest::newRow("Retry Cancel falls to Yes No") << 5 << QList<int> {-1, 1200, 2280, -1} << 1 << 6;
+    QTest::newRow("OK") << int(MessageBox::OkOnly) << QList<int> {1800, -1, -1, -1} << 0
+                        << int(kUntouched);
+    QTest::newRow("Yes No Cancel") << int(MessageBox::YesNoCancel)
+                                   << QList<int> {-1, 600, 1680, 2880} << 1 << int(MessageBox::Yes);
+    QTest::newRow("Yes No") << int(MessageBox::YesNo) << QList<int> {-1, 1200, 2280, -1} << 1
+                            << int(MessageBox::Yes);
+    QTest::newRow("OK Cancel falls to Yes No")
+        << 1 << QList<int> {-1, 1200, 2280, -1} << 1 << int(MessageBox::Yes);
+    QTest::newRow("Retry Cancel falls to Yes No")
+        << 5 << QList<int> {-1, 1200, 2280, -1} << 1 << int(MessageBox::Yes);
 }
 
 void tst_MessageBox::buttonSets()
@@ -96,7 +101,7 @@ void tst_MessageBox::buttonSets()
     QPushButton *seenDefault = nullptr;
     QWidget *seenFocus = nullptr;
     QPushButton *expectedDefault = nullptr;
-    show(64, buttons, [&](Form10 *form) {
+    show(MessageBox::Information, buttons, [&](Form10 *form) {
         const QList<QPushButton *> all {
             form->Command1, form->Command2, form->Command3, form->Command4};
         for (QPushButton *b : all) {
@@ -120,10 +125,10 @@ void tst_MessageBox::icons_data()
 {
     QTest::addColumn<int>("icon");
     QTest::addColumn<int>("image");
-    QTest::newRow("critical") << 16 << 0;
-    QTest::newRow("warning") << 48 << 1;
-    QTest::newRow("question") << 32 << 2;
-    QTest::newRow("information") << 64 << 3;
+    QTest::newRow("critical") << int(MessageBox::Critical) << 0;
+    QTest::newRow("warning") << int(MessageBox::Exclamation) << 1;
+    QTest::newRow("question") << int(MessageBox::Question) << 2;
+    QTest::newRow("information") << int(MessageBox::Information) << 3;
     QTest::newRow("none") << 0 << 3;
     QTest::newRow("unknown") << 17 << 3;
 }
@@ -133,8 +138,9 @@ void tst_MessageBox::icons()
     QFETCH(int, icon);
     QList<bool> visible;
     // A previous box with another icon must leave nothing behind.
-    show(icon == 16 ? 48 : 16, 0, [](Form10 *form) { form->Command1->click(); });
-    show(icon, 0, [&](Form10 *form) {
+    const int other = icon == MessageBox::Critical ? MessageBox::Exclamation : MessageBox::Critical;
+    show(other, MessageBox::OkOnly, [](Form10 *form) { form->Command1->click(); });
+    show(icon, MessageBox::OkOnly, [&](Form10 *form) {
         for (QLabel *image : form->Image1) {
             visible << image->isVisible();
             QCOMPARE(image->geometry(), Twips::toPixels(240, 360, 720, 720));
@@ -153,11 +159,12 @@ void tst_MessageBox::answers_data()
     QTest::addColumn<int>("buttons");
     QTest::addColumn<int>("button"); // 1 OK, 2 Yes, 3 No, 4 Cancel
     QTest::addColumn<int>("result");
-    QTest::newRow("OK stores nothing") << 0 << 1 << int(kUntouched);
-    QTest::newRow("Yes") << 3 << 2 << 6;
-    QTest::newRow("No") << 3 << 3 << 7;
-    QTest::newRow("Cancel") << 3 << 4 << 2;
-    QTest::newRow("No of two") << 4 << 3 << 7;
+    const int yesNoCancel = MessageBox::YesNoCancel;
+    QTest::newRow("OK stores nothing") << int(MessageBox::OkOnly) << 1 << int(kUntouched);
+    QTest::newRow("Yes") << yesNoCancel << 2 << int(MessageBox::Yes);
+    QTest::newRow("No") << yesNoCancel << 3 << int(MessageBox::No);
+    QTest::newRow("Cancel") << yesNoCancel << 4 << int(MessageBox::Cancel);
+    QTest::newRow("No of two") << int(MessageBox::YesNo) << 3 << int(MessageBox::No);
 }
 
 void tst_MessageBox::answers()
@@ -167,7 +174,7 @@ void tst_MessageBox::answers()
     QString caption;
     bool onTop = false;
     show(
-        64, buttons,
+        MessageBox::Information, buttons,
         [&](Form10 *form) {
             caption = form->windowTitle();
             onTop = form->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
@@ -183,18 +190,18 @@ void tst_MessageBox::answers()
 
 void tst_MessageBox::closeBoxEndsWaitAndBoxStaysUsable()
 {
-    m_rig->m().messageBoxResult = 6;
-    show(32, 3, [](Form10 *form) { form->close(); });
-    QCOMPARE(m_rig->m().messageBoxResult, 6);
+    m_rig->m().messageBoxResult = MessageBox::Yes;
+    show(MessageBox::Question, MessageBox::YesNoCancel, [](Form10 *form) { form->close(); });
+    QCOMPARE(m_rig->m().messageBoxResult, MessageBox::Yes);
     QVERIFY(m_rig->app().form10()->isHidden());
 
     bool shownAgain = false;
-    show(16, 4, [&](Form10 *form) {
+    show(MessageBox::Critical, MessageBox::YesNo, [&](Form10 *form) {
         shownAgain = form->isVisible();
         QTest::mouseClick(form->Command3, Qt::LeftButton);
     });
     QVERIFY(shownAgain);
-    QCOMPARE(m_rig->m().messageBoxResult, 7);
+    QCOMPARE(m_rig->m().messageBoxResult, MessageBox::No);
 }
 
 void tst_MessageBox::centredAtFirstUseThenKeepsItsPlace()
@@ -240,18 +247,19 @@ void tst_MessageBox::nestedCallsEndTogetherInnerFirst()
 {
     QStringList order;
     QString titleWhenClicked;
-    show(16, 0, [&](Form10 *form) {
+    show(MessageBox::Critical, MessageBox::OkOnly, [&](Form10 *form) {
         QTimer::singleShot(0, form, [&, form] {
             titleWhenClicked = form->windowTitle();
             QTest::mouseClick(form->Command3, Qt::LeftButton);
         });
-        m_rig->app().ShowMessageBox(QStringLiteral("inner"), 48, 4, QStringLiteral("Inner"));
+        m_rig->app().ShowMessageBox(QStringLiteral("inner"), MessageBox::Exclamation,
+            MessageBox::YesNo, QStringLiteral("Inner"));
         order << QStringLiteral("inner");
     });
     order << QStringLiteral("outer");
     QCOMPARE(order, QStringList({"inner", "outer"}));
     QCOMPARE(titleWhenClicked, QStringLiteral("Inner"));
-    QCOMPARE(m_rig->m().messageBoxResult, 7);
+    QCOMPARE(m_rig->m().messageBoxResult, MessageBox::No);
 }
 
 void tst_MessageBox::timersKeepTickingWhileWaiting()
@@ -262,7 +270,8 @@ void tst_MessageBox::timersKeepTickingWhileWaiting()
     bool returned = false;
     connect(&timer, &Timer::timeout, this, [&] {
         if (++ticks == 1) {
-            m_rig->app().ShowMessageBox(QStringLiteral("Error"), 16, 0, QStringLiteral("T"));
+            m_rig->app().ShowMessageBox(QStringLiteral("Error"), MessageBox::Critical,
+                MessageBox::OkOnly, QStringLiteral("T"));
             returned = true;
         } else if (ticks == 4) {
             m_rig->app().form10()->Command1->click();
@@ -275,7 +284,8 @@ void tst_MessageBox::timersKeepTickingWhileWaiting()
 void tst_MessageBox::shutdownEndsTheWait()
 {
     QTimer::singleShot(0, this, [this] { m_rig->m().shuttingDown = true; });
-    m_rig->app().ShowMessageBox(QStringLiteral("Bye"), 64, 0, QStringLiteral("T"));
+    m_rig->app().ShowMessageBox(
+        QStringLiteral("Bye"), MessageBox::Information, MessageBox::OkOnly, QStringLiteral("T"));
     // Ended by the exit path, not by a click: the box is still up.
     QVERIFY(m_rig->app().form10()->isVisible());
 }

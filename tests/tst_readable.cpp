@@ -163,7 +163,7 @@ void tst_Readable::everyControlHoldsItsText()
                                                "Access to the port is denied (the user needs the "
                                                "right to use serial devices, usually the group "
                                                "dialout)\r\n\r\nIf Error persists contact vendor."),
-        48, 0, QStringLiteral("Comm Port 8"));
+        MessageBox::Exclamation, MessageBox::OkOnly, QStringLiteral("Comm Port 8"));
     QVERIFY2(names.isEmpty(), qPrintable(names.join(QStringLiteral(", "))));
 }
 

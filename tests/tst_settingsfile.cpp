@@ -34,7 +34,8 @@ SettingsFile::Bytes fromBytes(const QByteArray &three)
     return {quint8(three.at(0)), quint8(three.at(1)), quint8(three.at(2))};
 }
 
-// Everything written to standard error while it lives.
+// Everything written to standard error while it lives. The program's log lines go there as
+// with Qt's default handler, not into the test log.
 class StderrCapture
 {
 public:
@@ -44,6 +45,7 @@ public:
         std::fflush(stderr);
         m_saved = ::dup(STDERR_FILENO);
         ::dup2(m_file.handle(), STDERR_FILENO);
+        m_handler = qInstallMessageHandler(toStderr);
     }
     ~StderrCapture() { restore(); }
 
@@ -54,10 +56,15 @@ public:
     }
 
 private:
+    static void toStderr(QtMsgType type, const QMessageLogContext &context, const QString &text)
+    {
+        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, text)));
+    }
     void restore()
     {
         if (m_saved < 0)
             return;
+        qInstallMessageHandler(m_handler);
         std::fflush(stderr);
         ::dup2(m_saved, STDERR_FILENO);
         ::close(m_saved);
@@ -65,6 +72,7 @@ private:
     }
     QTemporaryFile m_file;
     int m_saved = -1;
+    QtMessageHandler m_handler = nullptr;
 };
 
 // Root passes every permission check; while this lives, files are checked as for nobody.

@@ -2,6 +2,7 @@
 #include "PseudoTerminal.h"
 #include "TestRig.h"
 #include "dialogs/Form10.h"
+#include "platform/HelpViewer.h"
 #include "platform/Timer.h"
 #include "platform/Twips.h"
 #include "serial/CommError.h"
@@ -113,7 +114,7 @@ void tst_Startup::noSettingsFileStartsHidden()
     r.app().start();
     Form1 *form = r.form();
     QCOMPARE(form->helpFile, r.rig->folder() + QStringLiteral("/Horolux.hlp"));
-    QCOMPARE(form->helpCommand, 9);
+    QCOMPARE(form->helpCommand, HelpViewer::kForceFile);
     QCOMPARE(form->widthTwips(), 3930);
     QCOMPARE(form->heightTwips(), 3195);
     const QRect screen = QGuiApplication::primaryScreen()->geometry();

@@ -23,7 +23,6 @@ class MainWindowSetupHost;
 // other what they need.
 class HoroluxApp : public QObject, public ShellContext
 {
-    Q_OBJECT
 public:
     struct Environment
     {

@@ -3,7 +3,7 @@
 #include <QIcon>
 #include <QPixmap>
 
-// The program's own images, drawn in code in the classic 16-colour style.
+// The program's own images in the classic 16-colour style, from resources/icons.
 namespace Pictures {
 
 QIcon mainWindowIcon(); // 32 x 32 and 16 x 16

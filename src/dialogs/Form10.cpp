@@ -23,10 +23,6 @@ constexpr int kButtonTop = 1320;
 constexpr int kButtonWidth = 975;
 constexpr int kButtonHeight = 375;
 
-constexpr qint16 kYes = 6;
-constexpr qint16 kNo = 7;
-constexpr qint16 kCancel = 2;
-
 QPushButton *button(QWidget *parent, const QString &caption, int left)
 {
     auto *b = new QPushButton(caption, parent);
@@ -104,7 +100,7 @@ void Form10::ShowMessageBox(const QString &text, int icon, int buttons, const QS
 
 void Form10::ShowNotice(const QString &text, int icon, const QString &title)
 {
-    present(text, icon, 0, title);
+    present(text, icon, MessageBox::OkOnly, title);
 }
 
 void Form10::present(const QString &text, int icon, int buttons, const QString &title)
@@ -121,7 +117,7 @@ void Form10::present(const QString &text, int icon, int buttons, const QString &
 
 void Form10::arrangeButtons(int buttons)
 {
-    if (buttons == 0) {
+    if (buttons == MessageBox::OkOnly) {
         Command1->setVisible(true);
         makeDefault(Command1);
         Command2->setVisible(false);
@@ -129,7 +125,7 @@ void Form10::arrangeButtons(int buttons)
         Command4->setVisible(false);
         return;
     }
-    const bool withCancel = buttons == 3;
+    const bool withCancel = buttons == MessageBox::YesNoCancel;
     moveLeftTwips(Command2, withCancel ? 600 : 1200);
     moveLeftTwips(Command3, withCancel ? 1680 : 2280);
     Command1->setVisible(false);
@@ -158,13 +154,13 @@ void Form10::showIcon(int icon)
     for (QLabel *image : Image1)
         image->setVisible(false);
     switch (icon) {
-    case 16:
+    case MessageBox::Critical:
         Image1[0]->setVisible(true);
         break;
-    case 48:
+    case MessageBox::Exclamation:
         Image1[1]->setVisible(true);
         break;
-    case 32:
+    case MessageBox::Question:
         Image1[2]->setVisible(true);
         break;
     default:
@@ -189,43 +185,23 @@ void Form10::Command1_Click()
 
 void Form10::Command2_Click()
 {
-    answer(kYes);
+    answer(MessageBox::Yes);
 }
 
 void Form10::Command3_Click()
 {
-    answer(kNo);
+    answer(MessageBox::No);
 }
 
 void Form10::Command4_Click()
 {
-    answer(kCancel);
+    answer(MessageBox::Cancel);
 }
 
 void Form10::answer(qint16 result)
 {
     m_module1.messageBoxResult = result;
     hide();
-}
-
-int Form10::leftTwips() const
-{
-    return Twips::fromPixels(pos().x());
-}
-
-int Form10::topTwips() const
-{
-    return Twips::fromPixels(pos().y());
-}
-
-int Form10::widthTwips() const
-{
-    return WindowLayout::outerWidthTwips(this);
-}
-
-int Form10::heightTwips() const
-{
-    return WindowLayout::outerHeightTwips(this);
 }
 
 void Form10::keyPressEvent(QKeyEvent *event)

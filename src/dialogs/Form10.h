@@ -1,5 +1,8 @@
 #pragma once
 
+#include "common/MessageBoxCodes.h"
+#include "platform/WindowLayout.h"
+
 #include <QWidget>
 #include <array>
 
@@ -9,7 +12,7 @@ class QPushButton;
 
 // The program's own message box: a text, one of four icons and one of three button sets, shown
 // on top of every window. Loaded on first use, then only hidden and shown again.
-class Form10 : public QWidget
+class Form10 : public QWidget, public WindowLayout::TwipsGeometry<Form10>
 {
     Q_OBJECT
 public:
@@ -17,7 +20,8 @@ public:
 
     void Form_Load();
     // Returns when the box has been dismissed; Yes, No and Cancel leave their answer in
-    // messageBoxResult. Every event of the program is dispatched while it waits.
+    // messageBoxResult. icon, buttons and the answer are the codes of MessageBox. Every event of
+    // the program is dispatched while it waits.
     void ShowMessageBox(const QString &text, int icon, int buttons, const QString &title);
     // The same box with OK, returning at once: nothing waits for it and no window is disabled.
     void ShowNotice(const QString &text, int icon, const QString &title);
@@ -27,11 +31,6 @@ public:
     void Command3_Click();
     void Command4_Click();
 
-    // Window geometry in twips (outer size).
-    int leftTwips() const;
-    int topTwips() const;
-    int widthTwips() const;
-    int heightTwips() const;
     // The button Enter presses: OK, or Yes when the box asks a question.
     QPushButton *defaultButton() const;
 

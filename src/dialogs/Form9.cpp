@@ -190,26 +190,6 @@ void Form9::Text2_Click(int)
     closeWindow();
 }
 
-int Form9::leftTwips() const
-{
-    return Twips::fromPixels(pos().x());
-}
-
-int Form9::topTwips() const
-{
-    return Twips::fromPixels(pos().y());
-}
-
-int Form9::widthTwips() const
-{
-    return WindowLayout::outerWidthTwips(this);
-}
-
-int Form9::heightTwips() const
-{
-    return WindowLayout::outerHeightTwips(this);
-}
-
 bool Form9::event(QEvent *event)
 {
     // Only a switch to another window of the program closes it; over other applications it

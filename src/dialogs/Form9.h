@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/WindowLayout.h"
+
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -9,9 +11,8 @@ class QTextEdit;
 // The Service and About window: the vendor's contact details or the product's name, copyright
 // and version. Stays on top with the main window disabled, and goes away at the first click,
 // typed character or switch to another window of the program.
-class Form9 : public QWidget
+class Form9 : public QWidget, public WindowLayout::TwipsGeometry<Form9>
 {
-    Q_OBJECT
 public:
     // The main window, created on first touch: the window opens over it and disables it.
     explicit Form9(std::function<QWidget *()> mainWindow);
@@ -26,12 +27,6 @@ public:
     void Form_Deactivate();
     void Text1_Click();
     void Text2_Click(int index);
-
-    // Window geometry in twips (outer size).
-    int leftTwips() const;
-    int topTwips() const;
-    int widthTwips() const;
-    int heightTwips() const;
 
     QTextEdit *Text1; // body text
     std::array<QTextEdit *, 2> Text2; // heading line, telephone line

@@ -18,7 +18,7 @@ bool HelpViewer::showHelp(const QString &file, int command)
 {
     QFile probe(file);
     if (!QFileInfo(file).isFile() || !probe.open(QIODevice::ReadOnly)) {
-        m_error = QFileInfo::exists(file) ? probe.errorString() : tr("No such file");
+        m_error = QFileInfo::exists(file) ? probe.errorString() : QStringLiteral("No such file");
         return false;
     }
     probe.close();

@@ -5,7 +5,6 @@
 // The program's help window: shows an HTML help file and follows the links between its topics.
 class HelpViewer : public QTextBrowser
 {
-    Q_OBJECT
 public:
     // Help command: open the file at its first topic.
     static constexpr int kForceFile = 9;

@@ -7,7 +7,6 @@
 // A clock that moves only when told to: for tests, benchmarks and soak runs.
 class ManualClock : public Clock
 {
-    Q_OBJECT
 public:
     explicit ManualClock(const QDateTime &start, QObject *parent = nullptr);
 

@@ -1,5 +1,7 @@
 #include "SessionEndWatcher.h"
 
+#include "common/Log.h"
+
 #include <QEvent>
 #include <QGuiApplication>
 #include <QSessionManager>
@@ -54,7 +56,7 @@ void SessionEndWatcher::installSignalHandlers()
     int ends[2];
     if (s_writeEnd.load() >= 0
         || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, ends) != 0) {
-        qWarning("horolux: termination signals are not watched");
+        qCWarning(lcHorolux, "termination signals are not watched");
         return;
     }
     s_readEnd = ends[0];

@@ -19,9 +19,6 @@ public:
     explicit SessionEndWatcher(QObject *parent = nullptr);
     ~SessionEndWatcher() override;
 
-    // False when the signals could not be watched (another watcher, no socket pair).
-    bool watchesSignals() const { return m_notifier != nullptr; }
-
 signals:
     void endRequested();
 

@@ -1,9 +1,9 @@
 #include "SystemClock.h"
 
 #include "ClockHelper.h"
+#include "common/Log.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <unistd.h>
@@ -41,8 +41,8 @@ bool SystemClock::setCurrentMSecsSinceEpoch(qint64 msecs)
     // Say once why the clock stays as it is; the user is told through setRefused().
     if (!m_refusalReported) {
         m_refusalReported = true;
-        std::fprintf(stderr, "horolux: the system clock cannot be set: %s (%s)\n",
-            qPrintable(refused), qPrintable(howToAllowSetting()));
+        qCWarning(lcHorolux, "the system clock cannot be set: %s (%s)", qUtf8Printable(refused),
+            qUtf8Printable(howToAllowSetting()));
     }
     return false;
 }

@@ -10,7 +10,6 @@ class ClockHelper;
 // clock-setting helper, which alone holds the right to set it.
 class SystemClock : public Clock
 {
-    Q_OBJECT
 public:
     // helperProgram: the helper to use when not root (ClockHelper::find); empty if there is none.
     explicit SystemClock(const QString &helperProgram = {}, QObject *parent = nullptr);

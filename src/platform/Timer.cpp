@@ -5,9 +5,6 @@
 #include <QTimerEvent>
 
 namespace {
-// Extra wait after the second boundary. None is needed: the delay counts from the current
-// millisecond truncated and the event loop rounds timers up, so the wake never comes early.
-constexpr int kSecondMargin = 0;
 // The kernel may end a sleep up to 0.1 % of its length late; sleeping to just short of the
 // boundary and then taking a short final leg keeps the boundary tick within a millisecond.
 constexpr int kFinalLeg = 20;
@@ -78,8 +75,10 @@ void Timer::rearm(int delay)
 
 int Timer::nextDelay() const
 {
+    // No margin after the second boundary: the delay counts from the current millisecond
+    // truncated and the event loop rounds timers up, so the wake never comes early.
     if (m_clock)
-        return int(m_clock->msecsToNextSecond()) + kSecondMargin;
+        return int(m_clock->msecsToNextSecond());
     return qMax(0, m_interval);
 }
 

@@ -54,4 +54,18 @@ inline bool isShown(const QWidget *window)
     return window->isVisible() && !window->isMinimized();
 }
 
+// A window's geometry in twips (outer size), as the program's algorithms use it. A window class
+// inherits it after its widget class: class Form : public QWidget, public TwipsGeometry<Form>.
+template<typename Window> class TwipsGeometry
+{
+public:
+    int leftTwips() const { return Twips::fromPixels(window()->pos().x()); }
+    int topTwips() const { return Twips::fromPixels(window()->pos().y()); }
+    int widthTwips() const { return outerWidthTwips(window()); }
+    int heightTwips() const { return outerHeightTwips(window()); }
+
+private:
+    const QWidget *window() const { return static_cast<const Window *>(this); }
+};
+
 } // namespace WindowLayout

@@ -9,6 +9,14 @@ CommError::CommError(int number, const QString &detail)
     m_what = m_description.toLocal8Bit();
 }
 
+QString CommError::unforeseenText(int number, const QString &description, int blankLines)
+{
+    const QString crLf = QStringLiteral("\r\n");
+    return QStringLiteral("Unforeseen Error occured - Number %1.").arg(number) + crLf
+        + QStringLiteral("Error: ") + description + crLf + crLf.repeated(blankLines)
+        + QStringLiteral("If Error persists contact vendor.");
+}
+
 QString CommError::standardDescription(int number)
 {
     switch (number) {
@@ -26,8 +34,6 @@ QString CommError::standardDescription(int number)
         return QStringLiteral("The port is not open");
     case CannotApplySettings:
         return QStringLiteral("The device does not accept the line settings");
-    case ReadFailed:
-        return QStringLiteral("Error reading from the port");
     case WriteFailed:
         return QStringLiteral("Error writing to the port");
     case AccessDenied:

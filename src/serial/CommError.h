@@ -15,7 +15,6 @@ public:
         DeviceNotAvailable = 8010,
         PortNotOpen = 8012,
         CannotApplySettings = 8015,
-        ReadFailed = 8020,
         WriteFailed = 8021,
         AccessDenied = 8030,
     };
@@ -27,6 +26,9 @@ public:
     const char *what() const noexcept override { return m_what.constData(); }
 
     static QString standardDescription(int number);
+    // The text shown for an error the caller has no words of its own for, ending in advice to
+    // contact the vendor after blankLines empty lines.
+    static QString unforeseenText(int number, const QString &description, int blankLines = 0);
 
 private:
     int m_number;

@@ -247,26 +247,6 @@ void Form5::setCheck1Value(int value)
     m_check1->setValue(value);
 }
 
-int Form5::leftTwips() const
-{
-    return Twips::fromPixels(pos().x());
-}
-
-int Form5::topTwips() const
-{
-    return Twips::fromPixels(pos().y());
-}
-
-int Form5::widthTwips() const
-{
-    return WindowLayout::outerWidthTwips(this);
-}
-
-int Form5::heightTwips() const
-{
-    return WindowLayout::outerHeightTwips(this);
-}
-
 void Form5::setWidthTwips(int width)
 {
     setFixedWidth(Twips::toPixels(width) - kFrameWidth);

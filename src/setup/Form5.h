@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/WindowLayout.h"
+
 #include "serial/MSComm.h"
 
 #include <QWidget>
@@ -20,9 +22,8 @@ class Timer;
 
 // The port setup dialog; also the home of the three serial port objects and the wait-for-lock
 // option. Created on first touch, never unloaded: a close request only hides it.
-class Form5 : public QWidget
+class Form5 : public QWidget, public WindowLayout::TwipsGeometry<Form5>
 {
-    Q_OBJECT
 public:
     Form5(Module1 &module1, SerialDeviceFactory &ports, SetupHost &host);
     ~Form5() override;
@@ -49,11 +50,6 @@ public:
     int check1Value() const;
     void setCheck1Value(int value);
 
-    // Window geometry in twips (outer size), as the program's algorithms use it.
-    int leftTwips() const;
-    int topTwips() const;
-    int widthTwips() const;
-    int heightTwips() const;
     void setWidthTwips(int width);
     void setHeightTwips(int height);
 

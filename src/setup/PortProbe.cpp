@@ -2,6 +2,7 @@
 
 #include "Form5.h"
 #include "SetupHost.h"
+#include "common/MessageBoxCodes.h"
 #include "common/Module1.h"
 #include "platform/EventPump.h"
 #include "platform/Timer.h"
@@ -17,9 +18,6 @@ const QString kCrLf = QStringLiteral("\r\n");
 const QByteArray kQuery = QByteArrayLiteral("ATV1\r");
 constexpr int kAttempts = 2;
 constexpr qint16 kTicksPerAttempt = 15;
-constexpr int kIconCritical = 16;
-constexpr int kIconInformation = 64;
-constexpr int kButtonsOk = 0;
 
 QString noDeviceText()
 {
@@ -51,9 +49,7 @@ QString PortProbe::openErrorText(int number, const QString &description)
     case CommError::InvalidPortNumber:
         return kCrLf + kCrLf + QStringLiteral("Invalid Port Number.");
     }
-    return QStringLiteral("Unforeseen Error occured - Number ") + QString::number(number)
-        + QStringLiteral(".") + kCrLf + QStringLiteral("Error: ") + description + kCrLf + kCrLf
-        + QStringLiteral("If Error persists contact vendor.");
+    return CommError::unforeseenText(number, description, 1);
 }
 
 void PortProbe::run()
@@ -76,12 +72,12 @@ void PortProbe::run()
         ctsHolding = openPort(n);
     } catch (const CommError &error) {
         closeProbePort();
-        report(n, openErrorText(error.number(), error.description()), kIconCritical);
+        report(n, openErrorText(error.number(), error.description()), MessageBox::Critical);
         return;
     }
     if (!ctsHolding) {
         closeProbePort();
-        report(n, noDeviceText(), kIconInformation);
+        report(n, noDeviceText(), MessageBox::Information);
         return;
     }
 
@@ -100,7 +96,7 @@ void PortProbe::run()
     m_form.Text1->clear();
     closeProbePort();
     if (modem && !m_module1.shuttingDown)
-        report(n, modemText(), kIconCritical);
+        report(n, modemText(), MessageBox::Critical);
     else
         setButtonsEnabled(true);
 }
@@ -181,7 +177,7 @@ void PortProbe::report(int n, const QString &text, int icon)
     // Disabling the dialog takes the focus from its controls; the user finds it where it was.
     const QPointer<QWidget> focus = m_form.focusWidget();
     m_form.setEnabled(false);
-    m_host.showMessageBox(text, icon, kButtonsOk, m_form.Text1->text());
+    m_host.showMessageBox(text, icon, MessageBox::OkOnly, m_form.Text1->text());
     m_form.setEnabled(true);
     setButtonsEnabled(true);
     if (focus)

@@ -6,7 +6,6 @@
 // between checked and unchecked only; the greyed state is set by the program, never by a click.
 class SetupCheckBox : public QCheckBox
 {
-    Q_OBJECT
 public:
     explicit SetupCheckBox(const QString &text, QWidget *parent = nullptr);
 

@@ -259,26 +259,6 @@ void Form1::Timer4_Timer()
     m_app.transmissionDisplay().Timer4_Timer();
 }
 
-int Form1::leftTwips() const
-{
-    return Twips::fromPixels(pos().x());
-}
-
-int Form1::topTwips() const
-{
-    return Twips::fromPixels(pos().y());
-}
-
-int Form1::widthTwips() const
-{
-    return WindowLayout::outerWidthTwips(this);
-}
-
-int Form1::heightTwips() const
-{
-    return WindowLayout::outerHeightTwips(this);
-}
-
 void Form1::setSizeTwips(int width, int height)
 {
     WindowLayout::setOuterSizeTwips(this, width, height);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/WindowLayout.h"
+
 #include <QMainWindow>
 #include <array>
 
@@ -14,9 +16,8 @@ class Timer;
 
 // The main window: computer and GPS clocks, lock indicator, buttons, status panels, the menu bar
 // and the four timers that drive the program. Created hidden; the tray shows it.
-class Form1 : public QMainWindow
+class Form1 : public QMainWindow, public WindowLayout::TwipsGeometry<Form1>
 {
-    Q_OBJECT
 public:
     explicit Form1(ShellContext &app);
     ~Form1() override;
@@ -33,11 +34,6 @@ public:
     void Timer3_Timer();
     void Timer4_Timer();
 
-    // Window geometry in twips, as the program's algorithms use it (outer size).
-    int leftTwips() const;
-    int topTwips() const;
-    int widthTwips() const;
-    int heightTwips() const;
     void setSizeTwips(int width, int height);
     void setPositionTwips(int left, int top);
 

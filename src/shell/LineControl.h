@@ -7,7 +7,6 @@
 // A drawn line of the window, given in twips like every other control.
 class LineControl : public QWidget
 {
-    Q_OBJECT
 public:
     LineControl(QWidget *parent, int x1, int y1, int x2, int y2, const QColor &colour);
 

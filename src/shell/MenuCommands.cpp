@@ -4,16 +4,12 @@
 #include "SetupCommands.h"
 #include "ShellContext.h"
 #include "Shutdown.h"
+#include "common/MessageBoxCodes.h"
 #include "dialogs/Form9.h"
 #include "platform/HelpViewer.h"
 #include "transmit/Form4.h"
 
 #include <QDir>
-
-namespace {
-constexpr int kIconExclamation = 48;
-constexpr int kButtonsOk = 0;
-} // namespace
 
 MenuCommands::MenuCommands(ShellContext &app)
     : m_app(app)
@@ -61,7 +57,8 @@ void MenuCommands::menuHelpHelp_Click()
         = QStringLiteral("\r\nThe help file cannot be opened:\r\n%1\r\n(%2)")
               .arg(QDir::toNativeSeparators(form->helpFile), m_helpViewer->errorString());
     form->setEnabled(false);
-    m_app.ShowMessageBox(text, kIconExclamation, kButtonsOk, QStringLiteral("Horolux"));
+    m_app.ShowMessageBox(
+        text, MessageBox::Exclamation, MessageBox::OkOnly, QStringLiteral("Horolux"));
     form->setEnabled(true);
 }
 

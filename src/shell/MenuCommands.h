@@ -9,7 +9,6 @@ class ShellContext;
 // The menu bar's commands that are not the show/hide toggle.
 class MenuCommands : public QObject
 {
-    Q_OBJECT
 public:
     explicit MenuCommands(ShellContext &app);
     ~MenuCommands() override;

@@ -1,9 +1,10 @@
 #include "SettingsFile.h"
 
+#include "common/Log.h"
+
 #include <QDir>
 #include <QFile>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,10 +16,9 @@ const QString kFileName = QStringLiteral("GPSInit.ini");
 void report(
     const QString &what, const QString &path, const QString &reason, const QString &consequence)
 {
-    const QString line = QStringLiteral("horolux: cannot %1 the settings file %2: %3; %4\n")
+    const QString line = QStringLiteral("cannot %1 the settings file %2: %3; %4")
                              .arg(what, QDir::toNativeSeparators(path), reason, consequence);
-    std::fputs(line.toLocal8Bit().constData(), stderr);
-    std::fflush(stderr);
+    qCWarning(lcHorolux, "%s", qUtf8Printable(line));
 }
 
 // Refuses what is not this installation's own plain file: as root, a link (or a second name)

@@ -12,7 +12,6 @@ class SessionEndWatcher;
 // removed), a close by the user only hides the window.
 class Shutdown : public QObject
 {
-    Q_OBJECT
 public:
     // Close reasons: 0 is the user's close box; anything else ends the program.
     enum CloseReason { UserClose = 0, CodeClose = 1, SessionEnd = 2 };

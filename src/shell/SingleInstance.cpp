@@ -1,11 +1,12 @@
 #include "SingleInstance.h"
 
+#include "common/Log.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QStandardPaths>
-#include <cstdio>
 
 namespace {
 QString lockFolder(const QString &runtimeDir)
@@ -19,10 +20,9 @@ QString lockFolder(const QString &runtimeDir)
 void report(const QString &path, const QString &reason)
 {
     const QString line
-        = QStringLiteral("horolux: cannot make the single-instance lock %1: %2; starting anyway.\n")
+        = QStringLiteral("cannot make the single-instance lock %1: %2; starting anyway.")
               .arg(QDir::toNativeSeparators(path), reason);
-    std::fputs(line.toLocal8Bit().constData(), stderr);
-    std::fflush(stderr);
+    qCWarning(lcHorolux, "%s", qUtf8Printable(line));
 }
 
 QString describe(QLockFile::LockError error)

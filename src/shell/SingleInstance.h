@@ -11,7 +11,6 @@ class QLockFile;
 // copy that died is taken over.
 class SingleInstance : public QObject
 {
-    Q_OBJECT
 public:
     // An empty runtime folder means the user's runtime folder.
     explicit SingleInstance(

@@ -8,6 +8,8 @@
 #include "TrayIcon.h"
 #include "UserNotice.h"
 #include "WindowVisibility.h"
+#include "common/MessageBoxCodes.h"
+#include "platform/HelpViewer.h"
 #include "platform/Timer.h"
 #include "platform/Twips.h"
 #include "setup/Form5.h"
@@ -23,7 +25,6 @@
 namespace {
 constexpr int kWidthTwips = 3930;
 constexpr int kHeightTwips = 3195;
-constexpr int kHelpForceFile = 9;
 } // namespace
 
 Startup::Startup(ShellContext &app)
@@ -70,7 +71,8 @@ void Startup::runDuplicateInstancePath()
     m_app.shutdown().markDuplicateCopy();
     Form1 *form = m_app.form1();
     form->setEnabled(false);
-    m_app.ShowMessageBox(duplicateInstanceText(), 16, 0, QStringLiteral("Horolux"));
+    m_app.ShowMessageBox(duplicateInstanceText(), MessageBox::Critical, MessageBox::OkOnly,
+        QStringLiteral("Horolux"));
     form->setEnabled(true);
     // Its tick closes this copy; nothing else of the start-up runs.
     form->Timer2->setEnabled(true);
@@ -80,7 +82,7 @@ void Startup::setUpHelp()
 {
     Form1 *form = m_app.form1();
     form->helpFile = m_app.executableDir() + QStringLiteral("/Horolux.hlp");
-    form->helpCommand = kHelpForceFile;
+    form->helpCommand = HelpViewer::kForceFile;
 }
 
 void Startup::sizeAndCentre()

@@ -7,7 +7,6 @@ class ShellContext;
 // The main window's load handler: everything the program does before it settles in the tray.
 class Startup : public QObject
 {
-    Q_OBJECT
 public:
     explicit Startup(ShellContext &app);
 

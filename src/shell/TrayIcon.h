@@ -12,7 +12,6 @@ class ShellContext;
 // codes of the tray callback, so there is one place that decides what a click does.
 class TrayIcon : public QObject
 {
-    Q_OBJECT
 public:
     // Mouse codes of the tray callback.
     static constexpr int kLeftButtonUp = 0x202;

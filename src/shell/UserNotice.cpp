@@ -2,16 +2,14 @@
 
 #include "ShellContext.h"
 #include "TrayIcon.h"
+#include "common/Log.h"
 #include "dialogs/Form10.h"
 #include "platform/Clock.h"
 
 #include <QEvent>
 #include <QSystemTrayIcon>
-#include <cstdio>
 
-namespace {
-constexpr int kExclamationIcon = 48;
-} // namespace
+namespace { } // namespace
 
 UserNotice::UserNotice(ShellContext &app)
     : m_app(app)
@@ -52,11 +50,8 @@ void UserNotice::report(Cause cause, const QString &stderrLine)
     if (m_reported.contains(cause))
         return;
     m_reported.append(cause);
-    if (!stderrLine.isEmpty()) {
-        std::fputs(
-            qPrintable(QStringLiteral("horolux: ") + stderrLine + QLatin1Char('\n')), stderr);
-        std::fflush(stderr);
-    }
+    if (!stderrLine.isEmpty())
+        qCWarning(lcHorolux, "%s", qUtf8Printable(stderrLine));
     QMetaObject::invokeMethod(
         this, [this, cause] { show(cause); }, Qt::QueuedConnection);
 }
@@ -76,7 +71,7 @@ void UserNotice::show(Cause cause)
             box->installEventFilter(this);
             return;
         }
-        box->ShowNotice(text(cause), kExclamationIcon, title());
+        box->ShowNotice(text(cause), MessageBox::Exclamation, title());
     }
     emit shown(text(cause));
 }

@@ -9,7 +9,6 @@ class ShellContext;
 // window's close box all come here.
 class WindowVisibility : public QObject
 {
-    Q_OBJECT
 public:
     explicit WindowVisibility(ShellContext &app);
 

@@ -12,7 +12,6 @@ class QPushButton;
 // below the main window when activated and hides at a click or at its (unseen) Hide button.
 class Form4 : public QWidget
 {
-    Q_OBJECT
 public:
     // dockPoint: where the window goes when it is activated, in pixels.
     explicit Form4(std::function<QPoint()> dockPoint);

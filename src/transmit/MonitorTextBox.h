@@ -6,7 +6,6 @@
 // ends included; the display shows CR LF as a line break.
 class MonitorTextBox : public QPlainTextEdit
 {
-    Q_OBJECT
 public:
     explicit MonitorTextBox(QWidget *parent = nullptr);
 

@@ -22,10 +22,7 @@ QString errorText(const CommError &error)
     default:
         break;
     }
-    return QStringLiteral("Unforeseen Error occured - Number %1.\r\nError: %2\r\n"
-                          "If Error persists contact vendor.")
-        .arg(error.number())
-        .arg(error.description());
+    return CommError::unforeseenText(error.number(), error.description());
 }
 } // namespace
 

@@ -12,7 +12,6 @@ struct Module1;
 // UTC minute goes out on the transmit port as a $GPRMC sentence and into the monitor window.
 class RmcTransmitter : public QObject
 {
-    Q_OBJECT
 public:
     struct Wiring
     {

@@ -11,7 +11,6 @@ struct Module1;
 // countdown to the next sentence and the clearing of the last one.
 class TransmissionDisplay : public QObject
 {
-    Q_OBJECT
 public:
     // showClock gets the computer's time and date as the main window shows them; the monitor
     // is created on first touch.
