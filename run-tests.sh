@@ -18,12 +18,10 @@ build() { # folder, extra options...
     cmake --build "$dir" -j"$jobs"
 }
 
-# Tests run one at a time: many open pseudo-terminals, and the kernel hands a freed terminal's
-# number straight to the next test while Qt's serial lock file for it may still be settling.
 echo "== sanitizer build (AddressSanitizer, UndefinedBehaviorSanitizer)"
 build build/test-sanitize -DHOROLUX_SANITIZE=ON
-ctest --test-dir build/test-sanitize --output-on-failure -LE e2e
+ctest --test-dir build/test-sanitize --output-on-failure -j"$jobs" -LE e2e
 
 echo "== plain build"
 build build/test-plain
-ctest --test-dir build/test-plain --output-on-failure
+ctest --test-dir build/test-plain --output-on-failure -j"$jobs"

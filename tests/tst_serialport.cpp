@@ -16,6 +16,8 @@ private slots:
     void reportsNumberedErrors();
     void secondOpenOfOneDeviceIsRefused();
     void unpluggedDeviceClosesAndCanReopen();
+    void unpluggedNumberIsNotHandedOn_data();
+    void unpluggedNumberIsNotHandedOn();
     void idleInputIsDrainedSoAHangUpIsSeen();
     void portNumberMapsToLinkThenSerialDevice();
 
@@ -137,6 +139,31 @@ void tst_SerialPort::unpluggedDeviceClosesAndCanReopen()
     pty->write("x");
     QByteArray read;
     QTRY_COMPARE(read += port.Input(), QByteArray("x"));
+}
+
+void tst_SerialPort::unpluggedNumberIsNotHandedOn_data()
+{
+    QTest::addColumn<bool>("dropped");
+    QTest::newRow("hung up") << false;
+    QTest::newRow("dropped by the test") << true;
+}
+
+void tst_SerialPort::unpluggedNumberIsNotHandedOn()
+{
+    QFETCH(bool, dropped);
+    // Another test's terminal must never take the number the link still names: the program
+    // would open that stranger's device, or find it locked, when it tries its port again.
+    auto pty = std::make_unique<PseudoTerminal>();
+    pty->linkAsPort(m_dir->path(), 1);
+    MSComm port(*m_ports);
+    open(port, 1);
+    if (dropped)
+        pty.reset();
+    else
+        pty->hangUp();
+    QTRY_VERIFY(!port.PortOpen());
+    PseudoTerminal stranger;
+    QCOMPARE(errorOf([&] { port.setPortOpen(true); }), int(CommError::InvalidPortNumber));
 }
 
 void tst_SerialPort::idleInputIsDrainedSoAHangUpIsSeen()
