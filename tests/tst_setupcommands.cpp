@@ -1,4 +1,5 @@
-#include "FakeSerial.h"
+#include "FakeRig.h"
+#include "Fixtures.h"
 #include "TestRig.h"
 
 #include "dialogs/Form10.h"
@@ -39,39 +40,22 @@ protected:
     }
 };
 
-struct FakeRig
+struct CommandRig : FakeRig
 {
-    FakeRig()
-    {
-        auto factory = std::make_unique<FakeSerialFactory>();
-        ports = factory.get();
-        rig = std::make_unique<TestRig>(TestRig::defaultStart(), std::move(factory));
-    }
-    Module1 &m() { return rig->m(); }
-    Form5 *form() { return rig->app().form5(); }
-    Form1 *main() { return rig->app().form1(); }
-
     // The ports and menus as start-up leaves them.
     void startWith(int receive, int transmit)
     {
         m().receivePort = qint16(receive);
         m().transmitPort = qint16(transmit);
         if (transmit && transmit != receive)
-            open(form()->MSComm2, transmit);
+            openAt2400(form()->MSComm2, transmit);
         if (receive)
-            open(form()->MSComm1, receive);
+            openAt2400(form()->MSComm1, receive);
         main()->menuSetRcv->setChecked(receive != 0);
         main()->Command3->setEnabled(receive != 0);
         main()->menuSetTrans->setChecked(transmit != 0);
         main()->menuMenuTrans->setVisible(transmit != 0);
         main()->menuMenuC->setVisible(transmit != 0);
-    }
-
-    static void open(MSComm &port, int number)
-    {
-        port.setCommPort(number);
-        port.setSettings(QStringLiteral("2400,N,8,1"));
-        port.setPortOpen(true);
     }
 
     // Runs a setup command; the user's part runs inside its wait once the dialog is active.
@@ -85,9 +69,6 @@ struct FakeRig
         });
         entry->trigger();
     }
-
-    FakeSerialFactory *ports;
-    std::unique_ptr<TestRig> rig;
 };
 
 int openPortOf(const MSComm &port)
@@ -120,7 +101,7 @@ private slots:
 
 void tst_SetupCommands::receiveSet()
 {
-    FakeRig fake;
+    CommandRig fake;
     fake.startWith(0, 5);
     fake.ports->port(3).cts = false;
     fake.m().lastClockText = QStringLiteral("10:25:40");
@@ -149,7 +130,7 @@ void tst_SetupCommands::receiveSet()
 
 void tst_SetupCommands::receiveStopWhileTransmitting()
 {
-    FakeRig fake;
+    CommandRig fake;
     fake.startWith(2, 5);
     Form1 *main = fake.main();
     main->Text2->setText(QStringLiteral("10:25 AM"));
@@ -173,7 +154,7 @@ void tst_SetupCommands::receiveStopWhileTransmitting()
 
 void tst_SetupCommands::transmitSet()
 {
-    FakeRig fake;
+    CommandRig fake;
     fake.startWith(2, 0);
     bool prepared = false;
     fake.runCommand(fake.main()->menuSetTrans, [&](Form5 *form) {
@@ -196,7 +177,7 @@ void tst_SetupCommands::transmitSet()
 
 void tst_SetupCommands::transmitStop()
 {
-    FakeRig fake;
+    CommandRig fake;
     fake.startWith(2, 5);
     fake.rig->app().form4()->show();
     fake.runCommand(
@@ -225,7 +206,7 @@ void tst_SetupCommands::closeBoxActsOnPreviousOutcome()
 {
     QFETCH(bool, transmit);
     QFETCH(bool, stoppedBefore);
-    FakeRig fake;
+    CommandRig fake;
     fake.m().setupStopped = stoppedBefore;
     QAction *entry = transmit ? fake.main()->menuSetTrans : fake.main()->menuSetRcv;
     fake.runCommand(entry, [](Form5 *form) { form->close(); });
@@ -241,7 +222,7 @@ void tst_SetupCommands::closeBoxActsOnPreviousOutcome()
 
 void tst_SetupCommands::waitEndsAtShutdown()
 {
-    FakeRig fake;
+    CommandRig fake;
     fake.runCommand(fake.main()->menuSetRcv, [&](Form5 *) { fake.m().shuttingDown = true; });
     // Nothing of the outcome is applied on the way out.
     QVERIFY(!fake.main()->menuSetRcv->isChecked());
@@ -251,7 +232,7 @@ void tst_SetupCommands::waitEndsAtShutdown()
 
 void tst_SetupCommands::waitUsesNoProcessor()
 {
-    FakeRig fake;
+    CommandRig fake;
     QElapsedTimer wall;
     qint64 cpuStart = 0;
     fake.runCommand(fake.main()->menuSetRcv, [&](Form5 *form) {

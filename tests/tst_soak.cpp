@@ -13,6 +13,7 @@
 //   second's output; the countdown timer (Timer3) runs at 1 ms. Simulated time stands still
 //   while the program still has characters of the receiver to read: at 2400 baud it reads far
 //   faster than they arrive.
+#include "Fixtures.h"
 #include "PseudoTerminal.h"
 #include "TestRig.h"
 #include "platform/Timer.h"
@@ -189,11 +190,8 @@ void tst_Soak::openPorts()
     form5->setCheck1Value(0);
     m().receivePort = 1;
     m().transmitPort = 2;
-    for (auto [port, number] : {std::pair {&form5->MSComm1, 1}, std::pair {&form5->MSComm2, 2}}) {
-        port->setCommPort(number);
-        port->setSettings(QStringLiteral("2400,N,8,1"));
-        port->setPortOpen(true);
-    }
+    openAt2400(form5->MSComm1, 1);
+    openAt2400(form5->MSComm2, 2);
 }
 
 qint64 tst_Soak::nextVisit(qint64 now) const
