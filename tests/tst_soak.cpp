@@ -78,15 +78,15 @@ QDateTime utc(qint64 msecs)
     return QDateTime::fromMSecsSinceEpoch(msecs, QTimeZone::utc());
 }
 
+// The example sentence at another time; without its checksum, which the receiver then skips
+// (checksums have their own tests).
 QByteArray sentenceAt(qint64 msecs)
 {
     const QDateTime t = utc(msecs);
-    const QByteArray body = "GPRMC," + t.toString(u"hhmmss").toLatin1()
-        + ",A,4807.038,N,01131.000,E,022.4,084.4," + t.toString(u"ddMMyy").toLatin1() + ",003.1,W";
-    uchar sum = 0;
-    for (char c : body)
-        sum ^= uchar(c);
-    return '$' + body + '*' + QByteArray::number(sum, 16).toUpper().rightJustified(2, '0') + "\r\n";
+    return QByteArray(kExampleSentence)
+        .replace("123519", t.toString(u"hhmmss").toLatin1())
+        .replace("230394", t.toString(u"ddMMyy").toLatin1())
+        .replace("*6A", "");
 }
 
 // Binary noise with near misses of a sentence head, but never the head itself.

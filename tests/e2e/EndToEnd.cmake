@@ -47,9 +47,3 @@ endif()
 if(TARGET tst_gpsd AND TARGET tst_e2eclock)
     set_tests_properties(tst_gpsd tst_e2eclock PROPERTIES RESOURCE_LOCK gpsd)
 endif()
-
-# Draws docs/in-use.png: the program in use on a virtual desktop. Not a test.
-add_executable(e2e_inusepicture EXCLUDE_FROM_ALL ${CMAKE_CURRENT_LIST_DIR}/InUsePicture.cpp)
-horolux_e2e_program(e2e_inusepicture)
-target_compile_definitions(e2e_inusepicture PRIVATE
-    HOROLUX_PICTURE="${PROJECT_SOURCE_DIR}/docs/in-use.png")
