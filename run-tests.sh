@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
-# Installs what is needed, then: fuzzes the sentence reader for a bounded time, builds with
-# warnings as errors and runs the whole suite (unit, soak and end-to-end tests), and runs the
-# unit and soak tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Installs what is needed, then: checks every tracked source file's formatting, fuzzes the
+# sentence reader for a bounded time, builds with warnings as errors and runs the whole suite
+# (unit, soak and end-to-end tests), and runs the unit and soak tests again under
+# AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
 jobs=$(nproc)
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+
+echo "== formatting (clang-format, .clang-format)"
+git ls-files -z '*.cpp' '*.h' '*.c' | xargs -0 clang-format --dry-run --Werror
 
 scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
 
