@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
-# Installs what is needed, then: fuzzes the sentence reader for a bounded time, builds with
-# warnings as errors and runs the whole suite (unit, soak and end-to-end tests), and runs the
-# unit and soak tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Installs what is needed, then: checks every tracked source file's formatting, fuzzes the
+# sentence reader for a bounded time, builds with warnings as errors and runs the whole suite
+# (unit, soak and end-to-end tests), and runs the unit and soak tests again under
+# AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
 jobs=$(nproc)
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+
+echo "== formatting (clang-format, .clang-format)"
+git ls-files -z '*.cpp' '*.h' '*.c' | xargs -0 clang-format --dry-run --Werror
 
 scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
 
@@ -18,12 +22,10 @@ build() { # folder, extra options...
     cmake --build "$dir" -j"$jobs"
 }
 
-# Tests run one at a time: many open pseudo-terminals, and the kernel hands a freed terminal's
-# number straight to the next test while Qt's serial lock file for it may still be settling.
 echo "== sanitizer build (AddressSanitizer, UndefinedBehaviorSanitizer)"
 build build/test-sanitize -DHOROLUX_SANITIZE=ON
-ctest --test-dir build/test-sanitize --output-on-failure -LE e2e
+ctest --test-dir build/test-sanitize --output-on-failure -j"$jobs" -LE e2e
 
 echo "== plain build"
 build build/test-plain
-ctest --test-dir build/test-plain --output-on-failure
+ctest --test-dir build/test-plain --output-on-failure -j"$jobs"

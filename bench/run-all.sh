@@ -3,7 +3,8 @@
 # results to docs/performance.md. Builds the release programs it needs first (in build/bench);
 # the measuring itself takes about a minute and a half and needs no display of its own.
 #
-#   bench/run-all.sh
+#   bench/run-all.sh             the table
+#   bench/run-all.sh --picture   draws docs/in-use.png instead (the program in use on Xvfb)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -12,6 +13,10 @@ build=build/bench
 options=(-DCMAKE_BUILD_TYPE=Release)
 command -v ccache >/dev/null && options+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S . -B "$build" "${options[@]}" >/dev/null
+if [[ ${1:-} == --picture ]]; then
+    cmake --build "$build" -j"$(nproc)" --target docs_inusepicture
+    exec "$build/bench/docs_inusepicture"
+fi
 cmake --build "$build" -j"$(nproc)" --target horolux horolux_clockshim bench_bare_window \
     bench_decode bench_waiting bench_departure bench_desktop
 

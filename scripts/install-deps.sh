@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libgl-dev libcap-dev
           xvfb xauth x11-utils xdotool trayer gpsd gpsd-clients clang libclang-rt-14-dev
-          desktop-file-utils fonts-liberation2)
+          desktop-file-utils fonts-liberation2 clang-format)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")

@@ -1,3 +1,4 @@
+#include "Fixtures.h"
 #include "PseudoTerminal.h"
 #include "TestRig.h"
 #include "platform/Timer.h"
@@ -11,8 +12,6 @@
 #include <QTimeZone>
 
 namespace {
-const QByteArray kExample
-    = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n";
 
 QDateTime utc(int h, int m, int s)
 {
@@ -58,12 +57,9 @@ void tst_ClockCycle::init()
     form5->setCheck1Value(0);
     m().receivePort = 1;
     m().transmitPort = 2;
-    for (auto [port, number] : {std::pair {&form5->MSComm1, 1}, std::pair {&form5->MSComm2, 2}}) {
-        port->setCommPort(number);
-        port->setSettings(QStringLiteral("2400,N,8,1"));
-        port->setPortOpen(true);
-    }
-    connect(&m_stream, &QTimer::timeout, this, [this] { m_gps->write(kExample); });
+    openAt2400(form5->MSComm1, 1);
+    openAt2400(form5->MSComm2, 2);
+    connect(&m_stream, &QTimer::timeout, this, [this] { m_gps->write(kExampleSentence); });
 }
 
 void tst_ClockCycle::cleanup()
@@ -152,7 +148,7 @@ void tst_ClockCycle::hourChangeDuringWaitingReceiveSetsAfterIt()
         } else if (stage == 1 && m().lastClockText == QLatin1String("11:00:00")) {
             stage = 2;
         } else if (stage == 2 && m().receiveBusy && ++polls % 4 == 0) {
-            m_gps->write(kExample); // only to a search, so nothing piles up
+            m_gps->write(kExampleSentence); // only to a search, so nothing piles up
         }
     });
     script.start(5);

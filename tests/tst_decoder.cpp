@@ -1,3 +1,4 @@
+#include "Fixtures.h"
 #include "receive/RmcDecoder.h"
 #include "receive/RmcHeadMatcher.h"
 #include "receive/RmcLineCollector.h"
@@ -175,8 +176,7 @@ void tst_Decoder::mutatedSentencesNeverBreakTheDecoder()
 {
     // Seeded, so a failure names a reproducible case.
     QRandomGenerator random(20261207);
-    const QByteArray sentence
-        = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n";
+    const QByteArray sentence = kExampleSentence;
     for (int round = 0; round < 20000; ++round) {
         QByteArray text = sentence;
         const int edits = 1 + int(random.bounded(6));

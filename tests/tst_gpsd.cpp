@@ -1,3 +1,4 @@
+#include "Fixtures.h"
 #include "GpsdPeer.h"
 #include "PseudoTerminal.h"
 #include "TestRig.h"
@@ -87,9 +88,7 @@ void tst_Gpsd::decodesOurMinute()
     PseudoTerminal gpsLine; // what gpsd reads
     clockLine.linkAsPort(rig.folder(), 2);
     MSComm &port = rig.app().form5()->MSComm2;
-    port.setCommPort(2);
-    port.setSettings(QStringLiteral("2400,N,8,1"));
-    port.setPortOpen(true);
+    openAt2400(port, 2);
     rig.m().transmitPort = 2;
 
     GpsdPeer gpsd;

@@ -1,4 +1,5 @@
-#include "FakeSerial.h"
+#include "FakeRig.h"
+#include "Fixtures.h"
 #include "PseudoTerminal.h"
 #include "TestRig.h"
 
@@ -94,18 +95,6 @@ private:
     QByteArrayList m_pending;
     int m_ticks = 0;
     QTimer m_timer;
-};
-
-struct FakeRig
-{
-    FakeRig()
-    {
-        auto factory = std::make_unique<FakeSerialFactory>();
-        ports = factory.get();
-        rig = std::make_unique<TestRig>(TestRig::defaultStart(), std::move(factory));
-    }
-    FakeSerialFactory *ports;
-    std::unique_ptr<TestRig> rig;
 };
 
 bool showDialog(Form5 *form)

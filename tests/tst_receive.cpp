@@ -1,3 +1,4 @@
+#include "Fixtures.h"
 #include "PseudoTerminal.h"
 #include "TestRig.h"
 #include "platform/Timer.h"
@@ -13,15 +14,13 @@
 #include <QTimeZone>
 
 namespace {
-const QByteArray kExample
-    = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n";
 
 const QByteArray kVoidExample
     = "$GPRMC,123519,V,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*7D\r\n";
 
 QByteArray withStatus(char status)
 {
-    return status == 'A' ? kExample : kVoidExample;
+    return status == 'A' ? kExampleSentence : kVoidExample;
 }
 } // namespace
 
@@ -80,9 +79,7 @@ void tst_Receive::cleanup()
 
 void tst_Receive::openReceivePort()
 {
-    port().setCommPort(3);
-    port().setSettings(QStringLiteral("2400,N,8,1"));
-    port().setPortOpen(true);
+    openAt2400(port(), 3);
 }
 
 void tst_Receive::sendSoon(const QByteArray &data, int delay)
@@ -109,7 +106,7 @@ void tst_Receive::verifyNotFound()
 
 void tst_Receive::setTimeFromExampleSentence()
 {
-    sendSoon(kExample);
+    sendSoon(kExampleSentence);
     form()->Command1_Click();
 
     QCOMPARE(m_rig->clock().setCount(), 1);
@@ -170,15 +167,16 @@ void tst_Receive::weekRolloverIsShownButNotSet()
 void tst_Receive::unusableInputEndsNotFound_data()
 {
     QTest::addColumn<QByteArray>("input");
-    QTest::newRow("other talker") << kExample.sliced(0).replace("$GP", "$GN");
-    QTest::newRow("lower case") << kExample.toLower();
-    QTest::newRow("hour flipped, checksum kept") << QByteArray(kExample).replace("1235", "1735");
+    QTest::newRow("other talker") << kExampleSentence.sliced(0).replace("$GP", "$GN");
+    QTest::newRow("lower case") << kExampleSentence.toLower();
+    QTest::newRow("hour flipped, checksum kept")
+        << QByteArray(kExampleSentence).replace("1235", "1735");
     QTest::newRow("empty time") << QByteArray("$GPRMC,,V,,,,,,,,,,N*53\r\n");
     QTest::newRow("letters in time") << QByteArray("$GPRMC,12a519,A,,,,,,,230394,,*76\r\n");
     QTest::newRow("too few commas") << QByteArray("$GPRMC,123519,A,4807.038\r\n");
     QTest::newRow("hour 24") << QByteArray("$GPRMC,240000,A,,,,,,,230394,,*2F\r\n");
     QTest::newRow("longer than any sentence, its checksum cut off")
-        << QByteArray(kExample).replace("*", QByteArray(5000, ' ') + "*");
+        << QByteArray(kExampleSentence).replace("*", QByteArray(5000, ' ') + "*");
     QTest::newRow("no line end") << QByteArray("$GPRMC,123519,A,,,,,,,230394,,*24");
 }
 
@@ -213,8 +211,8 @@ void tst_Receive::garbageThenSentenceSplitOverManyReads()
 {
     QByteArray noise("\x00\xff$GPRM\x00GPRMC\r\n$gprmc,", 20);
     sendSoon(noise);
-    for (int i = 0; i < kExample.size(); ++i)
-        sendSoon(kExample.mid(i, 1), 10 + i);
+    for (int i = 0; i < kExampleSentence.size(); ++i)
+        sendSoon(kExampleSentence.mid(i, 1), 10 + i);
     QVERIFY(receive());
     QCOMPARE(m().timeText, QStringLiteral("12:35:19"));
 }
@@ -224,7 +222,7 @@ void tst_Receive::inputWaitingBeforeTheCallIsDiscarded()
     const MSComm::ReadingScope waiting(port()); // else idle input is thrown away at once
     m_gps->write("$GPRMC,111111,A,");
     QTRY_VERIFY(port().InBufferCount() > 0);
-    sendSoon(",,,,,,,010101,,*0B\r\n" + kExample);
+    sendSoon(",,,,,,,010101,,*0B\r\n" + kExampleSentence);
     QVERIFY(receive());
     QCOMPARE(m().timeText, QStringLiteral("12:35:19"));
     QCOMPARE(m().gpsMilliseconds, qint16(0));
@@ -233,13 +231,13 @@ void tst_Receive::inputWaitingBeforeTheCallIsDiscarded()
 void tst_Receive::closedPortOpensOnDemandForTheNextCall()
 {
     port().setPortOpen(false);
-    sendSoon(kExample);
+    sendSoon(kExampleSentence);
     QVERIFY(!receive());
     verifyNotFound();
     QVERIFY(port().PortOpen());
     QCOMPARE(port().CommPort(), 3);
     QCOMPARE(port().Settings(), QStringLiteral("2400,N,8,1"));
-    sendSoon(kExample);
+    sendSoon(kExampleSentence);
     QVERIFY(receive());
 }
 
@@ -260,7 +258,7 @@ void tst_Receive::nestedCallChangesNothing()
         nestedResult = receive();
         textDuringNested = form()->Text2->text();
     });
-    sendSoon(kExample, 20);
+    sendSoon(kExampleSentence, 20);
     QVERIFY(receive());
     QVERIFY(!nestedResult);
     QCOMPARE(textDuringNested, QStringLiteral("Searching..."));
@@ -270,14 +268,14 @@ void tst_Receive::nestedCallChangesNothing()
 void tst_Receive::nestedSetTimeLeavesWholeSecond()
 {
     m_rig->clock().advance(250);
-    sendSoon(kExample.first(20));
+    sendSoon(kExampleSentence.first(20));
     QTimer nested;
     connect(&nested, &QTimer::timeout, this, [this, &nested] {
         if (m().gpsMilliseconds != 0)
             return; // the head is not found yet
         nested.stop();
         form()->Command1_Click(); // finds the search busy, reloads the clock fields
-        m_gps->write(kExample.sliced(20));
+        m_gps->write(kExampleSentence.sliced(20));
     });
     nested.start(5);
     form()->Command1_Click();
@@ -297,7 +295,7 @@ void tst_Receive::unpluggedReceiverEndsSearchAndComesBack()
     m_gps->linkAsPort(m_rig->folder(), 3);
     QVERIFY(!receive()); // opens the port for the next call
     QVERIFY(port().PortOpen());
-    sendSoon(kExample);
+    sendSoon(kExampleSentence);
     QVERIFY(receive());
 }
 
@@ -312,7 +310,7 @@ void tst_Receive::disabledMainWindowRefuses()
 {
     form()->Text2->setText(QStringLiteral("9:05 PM"));
     form()->setEnabled(false);
-    sendSoon(kExample);
+    sendSoon(kExampleSentence);
     QVERIFY(!receive());
     QCOMPARE(form()->Text2->text(), QStringLiteral("9:05 PM"));
     QVERIFY(!m().receiveBusy);

@@ -1,3 +1,4 @@
+#include "Fixtures.h"
 #include "PseudoTerminal.h"
 #include "serial/CommError.h"
 #include "serial/DevicePortFactory.h"
@@ -16,12 +17,13 @@ private slots:
     void reportsNumberedErrors();
     void secondOpenOfOneDeviceIsRefused();
     void unpluggedDeviceClosesAndCanReopen();
+    void unpluggedNumberIsNotHandedOn_data();
+    void unpluggedNumberIsNotHandedOn();
     void idleInputIsDrainedSoAHangUpIsSeen();
     void portNumberMapsToLinkThenSerialDevice();
 
 private:
     int errorOf(const std::function<void()> &operation);
-    void open(MSComm &port, int number);
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<DevicePortFactory> m_ports;
@@ -43,20 +45,13 @@ int tst_SerialPort::errorOf(const std::function<void()> &operation)
     return 0;
 }
 
-void tst_SerialPort::open(MSComm &port, int number)
-{
-    port.setCommPort(number);
-    port.setSettings(QStringLiteral("2400,N,8,1"));
-    port.setPortOpen(true);
-}
-
 void tst_SerialPort::readsOneCharacterAtATimeAndWrites()
 {
     PseudoTerminal pty;
     pty.linkAsPort(m_dir->path(), 3);
     MSComm port(*m_ports);
     port.setInputLen(1);
-    open(port, 3);
+    openAt2400(port, 3);
     QVERIFY(port.PortOpen());
     QVERIFY(port.CTSHolding()); // no modem lines on a pseudo-terminal
 
@@ -111,14 +106,14 @@ void tst_SerialPort::secondOpenOfOneDeviceIsRefused()
     pty.linkAsPort(m_dir->path(), 5); // a second name for the same device
     MSComm first(*m_ports);
     MSComm second(*m_ports);
-    open(first, 2);
-    QCOMPARE(errorOf([&] { open(second, 2); }), int(CommError::PortAlreadyOpen));
+    openAt2400(first, 2);
+    QCOMPARE(errorOf([&] { openAt2400(second, 2); }), int(CommError::PortAlreadyOpen));
     second.setPortOpen(false);
-    QCOMPARE(errorOf([&] { open(second, 5); }), int(CommError::PortAlreadyOpen));
+    QCOMPARE(errorOf([&] { openAt2400(second, 5); }), int(CommError::PortAlreadyOpen));
     QCOMPARE(errorOf([&] { first.setCommPort(4); }), int(CommError::OperationNotValidWhileOpen));
     QCOMPARE(first.CommPort(), 2);
     first.setPortOpen(false);
-    QCOMPARE(errorOf([&] { open(second, 5); }), 0);
+    QCOMPARE(errorOf([&] { openAt2400(second, 5); }), 0);
 }
 
 void tst_SerialPort::unpluggedDeviceClosesAndCanReopen()
@@ -126,7 +121,7 @@ void tst_SerialPort::unpluggedDeviceClosesAndCanReopen()
     auto pty = std::make_unique<PseudoTerminal>();
     pty->linkAsPort(m_dir->path(), 1);
     MSComm port(*m_ports);
-    open(port, 1);
+    openAt2400(port, 1);
     pty->hangUp();
     QTRY_VERIFY(errorOf([&] { port.Input(); }) != 0 || !port.PortOpen());
     QTRY_VERIFY(!port.PortOpen());
@@ -139,13 +134,38 @@ void tst_SerialPort::unpluggedDeviceClosesAndCanReopen()
     QTRY_COMPARE(read += port.Input(), QByteArray("x"));
 }
 
+void tst_SerialPort::unpluggedNumberIsNotHandedOn_data()
+{
+    QTest::addColumn<bool>("dropped");
+    QTest::newRow("hung up") << false;
+    QTest::newRow("dropped by the test") << true;
+}
+
+void tst_SerialPort::unpluggedNumberIsNotHandedOn()
+{
+    QFETCH(bool, dropped);
+    // Another test's terminal must never take the number the link still names: the program
+    // would open that stranger's device, or find it locked, when it tries its port again.
+    auto pty = std::make_unique<PseudoTerminal>();
+    pty->linkAsPort(m_dir->path(), 1);
+    MSComm port(*m_ports);
+    openAt2400(port, 1);
+    if (dropped)
+        pty.reset();
+    else
+        pty->hangUp();
+    QTRY_VERIFY(!port.PortOpen());
+    PseudoTerminal stranger;
+    QCOMPARE(errorOf([&] { port.setPortOpen(true); }), int(CommError::InvalidPortNumber));
+}
+
 void tst_SerialPort::idleInputIsDrainedSoAHangUpIsSeen()
 {
     PseudoTerminal pty;
     pty.linkAsPort(m_dir->path(), 1);
     MSComm port(*m_ports);
     port.setDrainWhileIdle(true);
-    open(port, 1);
+    openAt2400(port, 1);
     // Unread input never fills Qt's buffer, where Qt would stop watching the port for good.
     pty.write(QByteArray(4096, 'x'));
     QTRY_VERIFY(port.InBufferCount() > 0);
@@ -164,7 +184,7 @@ void tst_SerialPort::portNumberMapsToLinkThenSerialDevice()
     pty.hangUp();
     QCOMPARE(m_ports->devicePath(8), m_dir->path() + QStringLiteral("/ports/COM8"));
     MSComm port(*m_ports);
-    QCOMPARE(errorOf([&] { open(port, 8); }), int(CommError::InvalidPortNumber));
+    QCOMPARE(errorOf([&] { openAt2400(port, 8); }), int(CommError::InvalidPortNumber));
 }
 
 QTEST_GUILESS_MAIN(tst_SerialPort)

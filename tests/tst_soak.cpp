@@ -13,6 +13,7 @@
 //   second's output; the countdown timer (Timer3) runs at 1 ms. Simulated time stands still
 //   while the program still has characters of the receiver to read: at 2400 baud it reads far
 //   faster than they arrive.
+#include "Fixtures.h"
 #include "PseudoTerminal.h"
 #include "TestRig.h"
 #include "platform/Timer.h"
@@ -77,15 +78,15 @@ QDateTime utc(qint64 msecs)
     return QDateTime::fromMSecsSinceEpoch(msecs, QTimeZone::utc());
 }
 
+// The example sentence at another time; without its checksum, which the receiver then skips
+// (checksums have their own tests).
 QByteArray sentenceAt(qint64 msecs)
 {
     const QDateTime t = utc(msecs);
-    const QByteArray body = "GPRMC," + t.toString(u"hhmmss").toLatin1()
-        + ",A,4807.038,N,01131.000,E,022.4,084.4," + t.toString(u"ddMMyy").toLatin1() + ",003.1,W";
-    uchar sum = 0;
-    for (char c : body)
-        sum ^= uchar(c);
-    return '$' + body + '*' + QByteArray::number(sum, 16).toUpper().rightJustified(2, '0') + "\r\n";
+    return QByteArray(kExampleSentence)
+        .replace("123519", t.toString(u"hhmmss").toLatin1())
+        .replace("230394", t.toString(u"ddMMyy").toLatin1())
+        .replace("*6A", "");
 }
 
 // Binary noise with near misses of a sentence head, but never the head itself.
@@ -189,11 +190,8 @@ void tst_Soak::openPorts()
     form5->setCheck1Value(0);
     m().receivePort = 1;
     m().transmitPort = 2;
-    for (auto [port, number] : {std::pair {&form5->MSComm1, 1}, std::pair {&form5->MSComm2, 2}}) {
-        port->setCommPort(number);
-        port->setSettings(QStringLiteral("2400,N,8,1"));
-        port->setPortOpen(true);
-    }
+    openAt2400(form5->MSComm1, 1);
+    openAt2400(form5->MSComm2, 2);
 }
 
 qint64 tst_Soak::nextVisit(qint64 now) const

@@ -1,4 +1,5 @@
-#include "FakeSerial.h"
+#include "FakeRig.h"
+#include "Fixtures.h"
 #include "PseudoTerminal.h"
 #include "TestRig.h"
 #include "dialogs/Form10.h"
@@ -36,22 +37,6 @@ QByteArray settingsOf(const QString &folder)
     QFile file(folder + QStringLiteral("/GPSInit.ini"));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
-
-// A program whose ports are fakes the test can make absent or busy.
-struct FakeRig
-{
-    FakeRig()
-    {
-        auto factory = std::make_unique<FakeSerialFactory>();
-        ports = factory.get();
-        rig = std::make_unique<TestRig>(TestRig::defaultStart(), std::move(factory));
-    }
-    HoroluxApp &app() { return rig->app(); }
-    Form1 *form() { return rig->app().form1(); }
-
-    FakeSerialFactory *ports;
-    std::unique_ptr<TestRig> rig;
-};
 
 // Looks at the message box when it appears, then presses OK.
 class BoxWatcher : public QObject
@@ -112,7 +97,7 @@ void tst_Startup::noSettingsFileStartsHidden()
 {
     FakeRig r;
     r.app().start();
-    Form1 *form = r.form();
+    Form1 *form = r.main();
     QCOMPARE(form->helpFile, r.rig->folder() + QStringLiteral("/Horolux.hlp"));
     QCOMPARE(form->helpCommand, HelpViewer::kForceFile);
     QCOMPARE(form->widthTwips(), 3930);
@@ -201,7 +186,7 @@ void tst_Startup::settingsApplied()
         r.ports->port(failingPort).openError = failure;
     r.app().start();
 
-    Form1 *form = r.form();
+    Form1 *form = r.main();
     QCOMPARE(form->Text3[0]->text(), receivePanel);
     QCOMPARE(form->Text3[1]->text(), transmitPanel);
     QCOMPARE(form->menuSetRcv->isChecked(), receiveChecked);
@@ -255,8 +240,8 @@ void tst_Startup::showsWindowWithoutNotificationArea()
     FakeRig r;
     r.app().setNotificationArea(false);
     r.app().start();
-    QTRY_VERIFY(r.form()->isVisible());
-    QCOMPARE(r.form()->menuMenuHide->text(), QStringLiteral("&Hide Horolux"));
+    QTRY_VERIFY(r.main()->isVisible());
+    QCOMPARE(r.main()->menuMenuHide->text(), QStringLiteral("&Hide Horolux"));
 }
 
 void tst_Startup::duplicateInstanceWarnsAndStops()
@@ -269,7 +254,7 @@ void tst_Startup::duplicateInstanceWarnsAndStops()
 
     BoxWatcher box(r.app());
     r.app().start();
-    Form1 *form = r.form();
+    Form1 *form = r.main();
     const bool closing = form->Timer2->Enabled();
     form->Timer2->setEnabled(false); // its tick would end this test program
 
@@ -306,9 +291,9 @@ void tst_Startup::duplicateEndedWhileWarningKeepsTheSettings()
     SingleInstance firstCopy(r.app().executableDir(), r.app().runtimeDir());
     QVERIFY(firstCopy.tryLock());
     r.app().shutdown().installSystemCloseHandlers();
-    QTimer::singleShot(0, r.form(), [] { std::raise(SIGTERM); }); // while the box is up
+    QTimer::singleShot(0, r.main(), [] { std::raise(SIGTERM); }); // while the box is up
     r.app().start();
-    r.form()->Timer2->setEnabled(false);
+    r.main()->Timer2->setEnabled(false);
     QCOMPARE(r.rig->processEnds(), QList<int> {0});
     QCOMPARE(settingsOf(r.rig->folder()), QByteArray::fromHex("030005"));
 }
@@ -332,8 +317,8 @@ void tst_Startup::staleLockIsTakenOver()
     lock.close();
 
     r.app().start();
-    QVERIFY(r.form()->Timer1->Enabled());
-    QVERIFY(!r.form()->Timer2->Enabled());
+    QVERIFY(r.main()->Timer1->Enabled());
+    QVERIFY(!r.main()->Timer2->Enabled());
     QVERIFY(!r.app().isForm10Loaded());
     QVERIFY(lock.open(QIODevice::ReadOnly));
     QCOMPARE(lock.readLine().trimmed(), QByteArray::number(QCoreApplication::applicationPid()));
@@ -367,7 +352,7 @@ void tst_Startup::unusableLockFolderDoesNotStopStartUp()
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     r.app().start();
-    QVERIFY(r.form()->Timer1->Enabled());
+    QVERIFY(r.main()->Timer1->Enabled());
     QVERIFY(!r.app().isForm10Loaded());
 }
 

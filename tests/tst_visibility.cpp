@@ -1,4 +1,5 @@
 #include "FakeSerial.h"
+#include "Fixtures.h"
 #include "TestRig.h"
 #include "dialogs/Form9.h"
 #include "setup/Form5.h"
@@ -12,8 +13,6 @@
 #include <QTimer>
 
 namespace {
-const QByteArray kSentence
-    = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n";
 const QString kShowCaption = QStringLiteral("&Show Horolux");
 const QString kHideCaption = QStringLiteral("&Hide Horolux");
 } // namespace
@@ -87,7 +86,7 @@ void tst_Visibility::showingIsTopmostAndReceives()
     form()->menuSetRcv->setChecked(receivePortSet);
     m_rig->m().receivePort = receivePortSet ? 3 : 0;
     // The receiver speaks only once the search has started listening.
-    QTimer::singleShot(0, form(), [&port] { port.input = kSentence; });
+    QTimer::singleShot(0, form(), [&port] { port.input = kExampleSentence; });
 
     toggle();
     QVERIFY(form()->isVisible());

@@ -48,11 +48,21 @@ if(TARGET tst_gpsd AND TARGET tst_e2eclock)
     set_tests_properties(tst_gpsd tst_e2eclock PROPERTIES RESOURCE_LOCK gpsd)
 endif()
 
-# Draws docs/in-use.png: the program in use on a virtual desktop. Not a test.
-add_executable(e2e_inusepicture EXCLUDE_FROM_ALL ${CMAKE_CURRENT_LIST_DIR}/InUsePicture.cpp)
-horolux_e2e_program(e2e_inusepicture)
-target_compile_definitions(e2e_inusepicture PRIVATE
-    HOROLUX_PICTURE="${PROJECT_SOURCE_DIR}/docs/in-use.png")
+# Programs on virtual desktops start one at a time: the unit tests still run beside them, and a
+# slow start under a loaded parallel run no longer races another desktop's.
+get_property(e2e_tests DIRECTORY PROPERTY TESTS)
+foreach(test ${e2e_tests})
+    get_test_property(${test} LABELS labels)
+    get_test_property(${test} RESOURCE_LOCK locks)
+    if(labels MATCHES "e2e")
+        if(NOT locks)
+            set(locks desktop)
+        else()
+            list(APPEND locks desktop)
+        endif()
+        set_tests_properties(${test} PROPERTIES RESOURCE_LOCK "${locks}")
+    endif()
+endforeach()
 
 # A copy of the program given a harmless capability gives it back at start.
 add_test(NAME capdrop COMMAND ${CMAKE_CURRENT_LIST_DIR}/capdrop.sh $<TARGET_FILE:horolux>)

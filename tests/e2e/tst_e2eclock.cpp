@@ -1,4 +1,5 @@
 #include "EndToEndTest.h"
+#include "Fixtures.h"
 #include "GpsdPeer.h"
 #include "LineRelay.h"
 #include "PseudoTerminal.h"
@@ -10,9 +11,6 @@
 // The real program under a wall clock of its own, with a receiver streaming on one port and a
 // real NMEA consumer (gpsd) on the other end of its transmit port.
 namespace {
-const QByteArray kExampleSentence
-    = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n";
-
 qint64 utcMsecs(QDate date, QTime time)
 {
     return QDateTime(date, time, QTimeZone::utc()).toMSecsSinceEpoch();

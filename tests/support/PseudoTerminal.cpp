@@ -28,6 +28,14 @@ PseudoTerminal::PseudoTerminal()
 
 PseudoTerminal::~PseudoTerminal()
 {
+    // A program still running on a link to us must find an unplugged device there, not the
+    // next terminal that gets our number.
+    for (const QString &link : std::as_const(m_links)) {
+        if (QFile::symLinkTarget(link) != m_slavePath)
+            continue; // linked to another device since
+        QFile::remove(link);
+        QFile::link(m_slavePath + QStringLiteral(".gone"), link);
+    }
     if (m_master >= 0)
         ::close(m_master);
     if (m_slave >= 0)
@@ -40,6 +48,7 @@ void PseudoTerminal::linkAsPort(const QString &folder, int portNumber) const
     const QString link = folder + QStringLiteral("/ports/COM") + QString::number(portNumber);
     QFile::remove(link);
     QFile::link(m_slavePath, link);
+    m_links.append(link);
 }
 
 void PseudoTerminal::write(const QByteArray &data)
@@ -75,9 +84,11 @@ QByteArray PseudoTerminal::readAvailable()
 
 void PseudoTerminal::hangUp()
 {
-    if (m_slave >= 0)
-        ::close(m_slave);
+    // Closing the master hangs the program's side up and removes the device node. Our slave
+    // descriptor stays until we are destroyed: it keeps the kernel from handing the number to
+    // another test's new terminal, which the ports/COMn link would then name, so that the
+    // program, still trying its port, would open a stranger's device or find it locked.
     if (m_master >= 0)
         ::close(m_master);
-    m_slave = m_master = -1;
+    m_master = -1;
 }

@@ -15,8 +15,8 @@
 // Draws the picture of the program in use for the documentation: on a virtual desktop with a
 // tray, a receiver streaming on port 1 and a master clock on port 2, the main window shows the
 // decoded GPS time, the transmission monitor the last sentence, and the tray menu is open.
-// Run: cmake --build build --target e2e_inusepicture && build/tests/e2e_inusepicture
-// (HOROLUX_PICTURE_PATH=file.png writes elsewhere than docs/in-use.png).
+// Run: bench/run-all.sh --picture, or cmake --build build --target docs_inusepicture &&
+// build/bench/docs_inusepicture (HOROLUX_PICTURE_PATH=file.png writes elsewhere).
 namespace {
 constexpr int kWaitMs = 15000;
 const QColor kDesktop(0, 128, 128);
