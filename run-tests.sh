@@ -27,3 +27,6 @@ ctest --test-dir build/test-sanitize --output-on-failure -LE e2e
 echo "== plain build"
 build build/test-plain
 ctest --test-dir build/test-plain --output-on-failure
+
+echo "== Debian package (installed and purged too where CI=true)"
+scripts/check-package.sh
