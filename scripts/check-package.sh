@@ -85,6 +85,6 @@ pid=
 [ "$status" -eq 0 ] || fail "the installed program ended with status $status on SIGTERM"
 
 DEBIAN_FRONTEND=noninteractive apt-get remove --purge -y -qq horolux >/dev/null
-[ ! -e /usr/bin/horolux ] && [ ! -e "$helper" ] || fail "files left after purge"
+if [ -e /usr/bin/horolux ] || [ -e "$helper" ]; then fail "files left after purge"; fi
 ! getent group horolux >/dev/null || fail "the group horolux is left after purge"
 echo "check-package: installed, inspected, ran and purged cleanly"
