@@ -5,7 +5,7 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/install-deps.sh
+scripts/install-deps.sh --test
 jobs=$(nproc)
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
@@ -29,3 +29,6 @@ ctest --test-dir build/test-sanitize --output-on-failure -j"$jobs" -LE e2e
 echo "== plain build"
 build build/test-plain
 ctest --test-dir build/test-plain --output-on-failure -j"$jobs"
+
+echo "== Debian package (installed and purged too where CI=true)"
+scripts/check-package.sh

@@ -1,6 +1,8 @@
-# Test: `cmake --install` into a fresh folder (its name has a space, as a user's may) gives the
-# executable, the clock-setting helper, the help file, the icon and a desktop entry that names them by absolute path.
-# Expects BUILD_DIR and WORK_DIR.
+# Test: `cmake --install` into a fresh prefix (its name has a space, as a user's may) gives the
+# layout the build chose. GNU layout: the program on bin, the helper under libexec/horolux, the
+# help file, desktop entry, autostart entry, icons and valid AppStream data under share.
+# Portable (PORTABLE true): one folder whose desktop entry names its files by absolute path.
+# Expects BUILD_DIR, WORK_DIR and PORTABLE.
 cmake_minimum_required(VERSION 3.25)
 file(REMOVE_RECURSE "${WORK_DIR}")
 set(prefix "${WORK_DIR}/Horolux 1")
@@ -10,36 +12,60 @@ if(NOT result EQUAL 0)
     message(FATAL_ERROR "install failed:\n${output}")
 endif()
 
-foreach(name horolux horolux-settime Horolux.hlp horolux.png horolux.desktop
-        share/icons/hicolor/scalable/apps/horolux.svg)
+function(run_check) # command...
+    execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+    if(NOT result EQUAL 0)
+        message(FATAL_ERROR "${ARGN}:\n${output}")
+    endif()
+endfunction()
+
+function(expect_lines file) # lines...
+    file(STRINGS "${file}" entry)
+    foreach(expected ${ARGN})
+        if(NOT expected IN_LIST entry)
+            message(FATAL_ERROR "${file} lacks the line ${expected}:\n${entry}")
+        endif()
+    endforeach()
+endfunction()
+
+if(PORTABLE)
+    set(program horolux)
+    set(help Horolux.hlp)
+    set(entries horolux.desktop)
+    set(files horolux-settime horolux.png)
+    set(entry_lines "Exec=\"${prefix}/horolux\"" "Icon=${prefix}/horolux.png")
+else()
+    set(program bin/horolux)
+    set(help share/horolux/Horolux.hlp)
+    set(entries share/applications/horolux.desktop share/horolux/autostart/horolux.desktop)
+    set(files libexec/horolux/horolux-settime share/doc/horolux/README.md
+        share/metainfo/horolux.metainfo.xml share/icons/hicolor/16x16/apps/horolux.png
+        share/icons/hicolor/32x32/apps/horolux.png share/icons/hicolor/128x128/apps/horolux.png)
+    set(entry_lines "Exec=horolux" "Icon=horolux")
+endif()
+
+foreach(name ${program} ${help} ${entries} ${files} share/icons/hicolor/scalable/apps/horolux.svg)
     if(NOT EXISTS "${prefix}/${name}")
         message(FATAL_ERROR "missing after install: ${name}")
     endif()
 endforeach()
-file(SIZE "${prefix}/Horolux.hlp" help_size)
+file(SIZE "${prefix}/${help}" help_size)
 if(help_size EQUAL 0)
     message(FATAL_ERROR "the installed help file is empty")
 endif()
-execute_process(COMMAND test -x "${prefix}/horolux" RESULT_VARIABLE not_executable)
-if(not_executable)
-    message(FATAL_ERROR "the installed horolux is not executable")
-endif()
+run_check(test -x "${prefix}/${program}")
 
-file(STRINGS "${prefix}/horolux.desktop" entry)
-foreach(expected "Exec=\"${prefix}/horolux\"" "Icon=${prefix}/horolux.png" "Name=Horolux"
-        "Type=Application")
-    if(NOT expected IN_LIST entry)
-        message(FATAL_ERROR "the desktop entry lacks the line ${expected}:\n${entry}")
+find_program(VALIDATE desktop-file-validate)
+foreach(entry ${entries})
+    expect_lines("${prefix}/${entry}" ${entry_lines} "Name=Horolux" "Type=Application")
+    if(VALIDATE)
+        run_check(${VALIDATE} "${prefix}/${entry}")
     endif()
 endforeach()
 
-find_program(VALIDATE desktop-file-validate)
-if(VALIDATE)
-    execute_process(COMMAND ${VALIDATE} "${prefix}/horolux.desktop"
-        RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
-    if(NOT result EQUAL 0)
-        message(FATAL_ERROR "desktop-file-validate:\n${output}")
-    endif()
+find_program(APPSTREAMCLI appstreamcli)
+if(APPSTREAMCLI AND NOT PORTABLE)
+    run_check(${APPSTREAMCLI} validate --no-net "${prefix}/share/metainfo/horolux.metainfo.xml")
 endif()
 file(REMOVE_RECURSE "${WORK_DIR}")
-message(STATUS "installed folder complete")
+message(STATUS "installed layout complete")
