@@ -3,8 +3,11 @@
 #include "serial/DevicePortFactory.h"
 #include "serial/MSComm.h"
 
+#include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <termios.h>
 
 class tst_SerialPort : public QObject
 {
@@ -18,6 +21,8 @@ private slots:
     void unpluggedDeviceClosesAndCanReopen();
     void idleInputIsDrainedSoAHangUpIsSeen();
     void portNumberMapsToLinkThenSerialDevice();
+    void portsConfMapsDeviceAndSpeed_data();
+    void portsConfMapsDeviceAndSpeed();
 
 private:
     int errorOf(const std::function<void()> &operation);
@@ -165,6 +170,70 @@ void tst_SerialPort::portNumberMapsToLinkThenSerialDevice()
     QCOMPARE(m_ports->devicePath(8), m_dir->path() + QStringLiteral("/ports/COM8"));
     MSComm port(*m_ports);
     QCOMPARE(errorOf([&] { open(port, 8); }), int(CommError::InvalidPortNumber));
+}
+
+void tst_SerialPort::portsConfMapsDeviceAndSpeed_data()
+{
+    QTest::addColumn<QByteArray>("conf"); // $PTY is the pseudo-terminal, $DIR the settings folder
+    QTest::addColumn<bool>("link"); // ports/COM1 leads to the pseudo-terminal too
+    QTest::addColumn<int>("error");
+    QTest::addColumn<QString>("reason"); // in the error and its standard error line
+    QTest::addColumn<unsigned>("speed");
+    const QByteArray pty = "[COM1]\ndevice=$PTY\n";
+    QTest::newRow("nothing: 2400") << QByteArray() << true << 0 << QString() << unsigned(B2400);
+    QTest::newRow("device at 9600") << pty + "speed=9600\n"
+                                    << false << 0 << QString() << unsigned(B9600);
+    QTest::newRow("device, no speed") << pty << false << 0 << QString() << unsigned(B2400);
+    QTest::newRow("speed only keeps the link") << QByteArray("[COM1]\nspeed=4800\ntalker=any\n")
+                                               << true << 0 << QString() << unsigned(B4800);
+    QTest::newRow("other port's entry")
+        << QByteArray("[COM2]\nspeed=9600\n") << true << 0 << QString() << unsigned(B2400);
+    QTest::newRow("entry before link")
+        << QByteArray("[COM1]\ndevice=$DIR/gone\n") << true << int(CommError::InvalidPortNumber)
+        << QStringLiteral("/gone: no such device") << 0u;
+    QTest::newRow("plain file") << QByteArray("[COM1]\ndevice=$DIR/ports.conf\n") << false
+                                << int(CommError::InvalidPortNumber)
+                                << QStringLiteral("ports.conf: not a character device") << 0u;
+    QTest::newRow("folder") << QByteArray("[COM1]\ndevice=$DIR\n") << false
+                            << int(CommError::InvalidPortNumber)
+                            << QStringLiteral(": not a character device") << 0u;
+    QTest::newRow("speed 9601") << pty + "speed=9601\n"
+                                << false << int(CommError::InvalidPropertyValue)
+                                << QStringLiteral("speed 9601") << 0u;
+    QTest::newRow("speed fast") << pty + "speed=fast\n"
+                                << false << int(CommError::InvalidPropertyValue)
+                                << QStringLiteral("speed 0") << 0u;
+}
+
+void tst_SerialPort::portsConfMapsDeviceAndSpeed()
+{
+    QFETCH(QByteArray, conf);
+    QFETCH(bool, link);
+    QFETCH(QString, reason);
+    PseudoTerminal pty;
+    if (link)
+        pty.linkAsPort(m_dir->path(), 1);
+    QFile file(m_dir->path() + QStringLiteral("/ports.conf"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(conf.replace("$PTY", pty.slavePath().toLocal8Bit())
+                   .replace("$DIR", m_dir->path().toLocal8Bit()));
+    file.close();
+    if (!reason.isEmpty())
+        QTest::ignoreMessage(QtWarningMsg,
+            QRegularExpression(QStringLiteral("COM1: .*") + QRegularExpression::escape(reason)));
+    MSComm port(*m_ports);
+    int error = 0;
+    QString description;
+    try {
+        open(port, 1);
+    } catch (const CommError &refused) {
+        error = refused.number();
+        description = refused.description();
+    }
+    QTEST(error, "error");
+    QVERIFY2(description.contains(reason), qPrintable(description));
+    if (reason.isEmpty())
+        QTEST(pty.outputSpeed(), "speed");
 }
 
 QTEST_GUILESS_MAIN(tst_SerialPort)

@@ -25,6 +25,8 @@ public:
     // Plays an unplugged device: the program's side sees a hang-up.
     void hangUp();
     bool isOpen() const { return m_master >= 0; }
+    // The line's output speed as the program set it: a termios speed code (B9600...).
+    unsigned outputSpeed() const;
 
 private:
     int m_master = -1;
