@@ -88,6 +88,11 @@ HoroluxApp::~HoroluxApp()
     m_form1.reset();
 }
 
+QString HoroluxApp::settingsDir() const
+{
+    return m_env.settingsDir.isEmpty() ? m_env.executableDir : m_env.settingsDir;
+}
+
 bool HoroluxApp::hasNotificationArea() const
 {
     return m_notificationArea ? *m_notificationArea : QSystemTrayIcon::isSystemTrayAvailable();
