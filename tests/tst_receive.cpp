@@ -6,6 +6,7 @@
 #include "shell/Form1.h"
 
 #include <QAction>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -48,6 +49,7 @@ private slots:
     void shutdownEndsTheWait();
     void disabledMainWindowRefuses();
     void floodingDeviceStillEndsOnTime();
+    void anyTalkerInPortsConfTakesGnrmc();
 
 private:
     Module1 &m() { return m_rig->m(); }
@@ -328,6 +330,17 @@ void tst_Receive::floodingDeviceStillEndsOnTime()
     QVERIFY(!receive());
     flood.stop();
     verifyNotFound();
+}
+
+void tst_Receive::anyTalkerInPortsConfTakesGnrmc()
+{
+    QFile conf(m_rig->folder() + QStringLiteral("/ports.conf"));
+    QVERIFY(conf.open(QIODevice::WriteOnly));
+    conf.write("[COM3]\ntalker=any\n");
+    conf.close();
+    sendSoon(QByteArray(kExample).replace("$GP", "$GN").replace("*6A", "*74"));
+    QVERIFY(receive());
+    QCOMPARE(m().timeText, QStringLiteral("12:35:19"));
 }
 
 QTEST_MAIN(tst_Receive)

@@ -87,6 +87,7 @@ public:
 
 private:
     void watchForOtherClockMasters();
+    bool anyTalkerOnReceivePort();
     MSComm &receivePort();
     MSComm &transmitPort();
 
