@@ -147,7 +147,6 @@ void tst_Decoder::headMatcherFindsHeadAcrossReads_data()
     QTest::newRow("GP only") << false << mixed << QByteArray("GPRMC,");
     QTest::newRow("GN never by default") << false << QByteArray("$GNRMC,$GLRMC,") << QByteArray();
     QTest::newRow("any finds GN") << true << mixed << QByteArray("GNRMC,");
-    QTest::newRow("any finds BD") << true << QByteArray("$BDGSV,$BDRMC,") << QByteArray("BDRMC,");
     QTest::newRow("any wants capitals") << true << QByteArray("$gnRMC,$G1RMC,RMC,") << QByteArray();
 }
 

@@ -2,11 +2,11 @@
 #include "TestRig.h"
 #include "platform/Timer.h"
 #include "receive/ClockSetting.h"
+#include "serial/PortMap.h"
 #include "setup/Form5.h"
 #include "shell/Form1.h"
 
 #include <QAction>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -334,10 +334,7 @@ void tst_Receive::floodingDeviceStillEndsOnTime()
 
 void tst_Receive::anyTalkerInPortsConfTakesGnrmc()
 {
-    QFile conf(m_rig->folder() + QStringLiteral("/ports.conf"));
-    QVERIFY(conf.open(QIODevice::WriteOnly));
-    conf.write("[COM3]\ntalker=any\n");
-    conf.close();
+    QVERIFY(PortMap(m_rig->folder()).write({{3, {QString(), 2400, PortMap::Talker::Any}}}));
     sendSoon(QByteArray(kExample).replace("$GP", "$GN").replace("*6A", "*74"));
     QVERIFY(receive());
     QCOMPARE(m().timeText, QStringLiteral("12:35:19"));
