@@ -1,6 +1,7 @@
 #include "app/HoroluxApp.h"
 #include "platform/ClockHelper.h"
 #include "platform/ClockMasterProbe.h"
+#include "platform/InstallLayout.h"
 #include "platform/Privileges.h"
 #include "platform/SystemClock.h"
 #include "serial/DevicePortFactory.h"
@@ -17,10 +18,11 @@ int main(int argc, char *argv[])
     // The program lives in the tray: hiding or closing its windows never ends it.
     QApplication::setQuitOnLastWindowClosed(false);
     SystemClock clock(ClockHelper::find(QApplication::applicationDirPath()));
-    DevicePortFactory ports(QApplication::applicationDirPath());
+    const QString settingsDir = InstallLayout::settingsDir(QApplication::applicationDirPath());
+    DevicePortFactory ports(settingsDir);
     ClockMasterProbe clockMasters;
     HoroluxApp horolux({&clock, &ports, QApplication::applicationDirPath(), QString(),
-        buildTimeMSecs(), &clockMasters});
+        buildTimeMSecs(), &clockMasters, settingsDir});
     horolux.shutdown().installSystemCloseHandlers();
     horolux.start();
     if (privileges == Privileges::Outcome::Dropped)

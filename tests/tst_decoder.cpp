@@ -16,6 +16,7 @@ private slots:
     void checksums();
     void conversions_data();
     void conversions();
+    void headMatcherFindsHeadAcrossReads_data();
     void headMatcherFindsHeadAcrossReads();
     void headMatcherStaysSmallUnderFlood();
     void lineCollectorStopsAtFirstCrLf();
@@ -138,13 +139,26 @@ void tst_Decoder::conversions()
     QTEST(RmcDecoder::leadingNumber(text), "leading");
 }
 
+void tst_Decoder::headMatcherFindsHeadAcrossReads_data()
+{
+    QTest::addColumn<bool>("anyTalker");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("head"); // empty: never found
+    const QByteArray mixed = "$GNRMC,gprmc,$GPRMC,";
+    QTest::newRow("GP only") << false << mixed << QByteArray("GPRMC,");
+    QTest::newRow("GN never by default") << false << QByteArray("$GNRMC,$GLRMC,") << QByteArray();
+    QTest::newRow("any finds GN") << true << mixed << QByteArray("GNRMC,");
+    QTest::newRow("any wants capitals") << true << QByteArray("$gnRMC,$G1RMC,RMC,") << QByteArray();
+}
+
 void tst_Decoder::headMatcherFindsHeadAcrossReads()
 {
-    RmcHeadMatcher head;
-    for (char c : QByteArray("$GNRMC,gprmc,$GPRMC"))
-        QVERIFY(!head.feed(QByteArrayView(&c, 1)));
-    QVERIFY(head.feed(","));
-    QVERIFY(head.found());
+    QFETCH(bool, anyTalker);
+    QFETCH(QByteArray, text);
+    RmcHeadMatcher head(anyTalker);
+    for (char c : text)
+        head.feed(QByteArrayView(&c, 1));
+    QTEST(head.head(), "head");
 }
 
 void tst_Decoder::headMatcherStaysSmallUnderFlood()

@@ -3,6 +3,7 @@
 #include "TestRig.h"
 #include "platform/Timer.h"
 #include "receive/ClockSetting.h"
+#include "serial/PortMap.h"
 #include "setup/Form5.h"
 #include "shell/Form1.h"
 
@@ -47,6 +48,7 @@ private slots:
     void shutdownEndsTheWait();
     void disabledMainWindowRefuses();
     void floodingDeviceStillEndsOnTime();
+    void anyTalkerInPortsConfTakesGnrmc();
 
 private:
     Module1 &m() { return m_rig->m(); }
@@ -326,6 +328,14 @@ void tst_Receive::floodingDeviceStillEndsOnTime()
     QVERIFY(!receive());
     flood.stop();
     verifyNotFound();
+}
+
+void tst_Receive::anyTalkerInPortsConfTakesGnrmc()
+{
+    QVERIFY(PortMap(m_rig->folder()).write({{3, {QString(), 2400, PortMap::Talker::Any}}}));
+    sendSoon(QByteArray(kExample).replace("$GP", "$GN").replace("*6A", "*74"));
+    QVERIFY(receive());
+    QCOMPARE(m().timeText, QStringLiteral("12:35:19"));
 }
 
 QTEST_MAIN(tst_Receive)

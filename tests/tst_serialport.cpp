@@ -4,8 +4,11 @@
 #include "serial/DevicePortFactory.h"
 #include "serial/MSComm.h"
 
+#include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <termios.h>
 
 class tst_SerialPort : public QObject
 {
@@ -21,6 +24,8 @@ private slots:
     void unpluggedNumberIsNotHandedOn();
     void idleInputIsDrainedSoAHangUpIsSeen();
     void portNumberMapsToLinkThenSerialDevice();
+    void portsConfMapsDeviceAndSpeed_data();
+    void portsConfMapsDeviceAndSpeed();
 
 private:
     int errorOf(const std::function<void()> &operation);
@@ -185,6 +190,53 @@ void tst_SerialPort::portNumberMapsToLinkThenSerialDevice()
     QCOMPARE(m_ports->devicePath(8), m_dir->path() + QStringLiteral("/ports/COM8"));
     MSComm port(*m_ports);
     QCOMPARE(errorOf([&] { openAt2400(port, 8); }), int(CommError::InvalidPortNumber));
+}
+
+void tst_SerialPort::portsConfMapsDeviceAndSpeed_data()
+{
+    QTest::addColumn<QByteArray>("conf"); // $PTY is the pseudo-terminal, $DIR the settings folder
+    QTest::addColumn<bool>("link"); // ports/COM1 leads to the pseudo-terminal too
+    QTest::addColumn<int>("error");
+    QTest::addColumn<QString>("told"); // the end of the standard error line
+    QTest::addColumn<unsigned>("speed");
+    const QByteArray pty = "[COM1]\ndevice=$PTY\n";
+    const int invalidPort = CommError::InvalidPortNumber;
+    QTest::newRow("nothing: 2400") << QByteArray() << true << 0 << QString() << unsigned(B2400);
+    QTest::newRow("device at 9600")
+        << pty + "speed=9600" << false << 0 << QString() << unsigned(B9600);
+    QTest::newRow("device, no speed") << pty << false << 0 << QString() << unsigned(B2400);
+    QTest::newRow("speed only keeps the link")
+        << QByteArray("[COM1]\nspeed=4800\n[COM2]\nspeed=9600") << true << 0 << QString()
+        << unsigned(B4800);
+    QTest::newRow("entry before link") << QByteArray("[COM1]\ndevice=$DIR/gone") << true
+                                       << invalidPort << "/gone: no such device" << 0u;
+    QTest::newRow("plain file") << QByteArray("[COM1]\ndevice=$DIR/ports.conf") << false
+                                << invalidPort << "ports.conf: not a character device" << 0u;
+    QTest::newRow("speed 9601") << pty + "speed=9601" << false
+                                << int(CommError::InvalidPropertyValue)
+                                << "speed 9601 in ports.conf is not an accepted one" << 0u;
+}
+
+void tst_SerialPort::portsConfMapsDeviceAndSpeed()
+{
+    QFETCH(QByteArray, conf);
+    QFETCH(bool, link);
+    QFETCH(QString, told);
+    PseudoTerminal pty;
+    if (link)
+        pty.linkAsPort(m_dir->path(), 1);
+    QFile file(m_dir->path() + QStringLiteral("/ports.conf"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(conf.replace("$PTY", pty.slavePath().toLocal8Bit())
+                   .replace("$DIR", m_dir->path().toLocal8Bit()));
+    file.close();
+    if (!told.isEmpty())
+        QTest::ignoreMessage(QtWarningMsg,
+            QRegularExpression(QStringLiteral("COM1: .*") + QRegularExpression::escape(told)));
+    MSComm port(*m_ports);
+    QTEST(errorOf([&] { open(port, 1); }), "error");
+    if (told.isEmpty())
+        QTEST(pty.outputSpeed(), "speed");
 }
 
 QTEST_GUILESS_MAIN(tst_SerialPort)

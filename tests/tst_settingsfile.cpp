@@ -1,6 +1,9 @@
+#include "platform/InstallLayout.h"
+#include "serial/PortMap.h"
 #include "shell/SettingsFile.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
@@ -124,6 +127,7 @@ private slots:
     void unreadableFileCountsAsAbsent();
     void neverWritesThroughLinks_data();
     void neverWritesThroughLinks();
+    void installedProgramKeepsSettingsOutOfItsPrefix();
 };
 
 void tst_SettingsFile::read_data()
@@ -343,6 +347,25 @@ void tst_SettingsFile::neverWritesThroughLinks()
     QCOMPARE(err.finish().count("horolux: cannot write the settings file"), 1);
     QCOMPARE(contentOf(target),
         kind == QLatin1String("dangling") ? QByteArray("<missing>") : QByteArray("root:x:0:0"));
+}
+
+void tst_SettingsFile::installedProgramKeepsSettingsOutOfItsPrefix()
+{
+    QTemporaryDir root;
+    const QString prefix = root.filePath(QStringLiteral("usr"));
+    const QString bin = prefix + QStringLiteral("/bin");
+    QVERIFY(QDir().mkpath(bin));
+    // Portable until the program's data folder is installed beside bin/.
+    QCOMPARE(InstallLayout::settingsDir(bin, root.path()), bin);
+    QVERIFY(QDir().mkpath(prefix + QStringLiteral("/share/horolux")));
+
+    const QString settings = InstallLayout::settingsDir(bin, root.filePath(QStringLiteral("cfg")));
+    QCOMPARE(settings, root.filePath(QStringLiteral("cfg/horolux")));
+    QVERIFY(SettingsFile(settings).write({1, 0xff, 2}));
+    QVERIFY(PortMap(settings).write({{1, {QStringLiteral("/dev/ttyUSB0"), 9600}}}));
+    QCOMPARE(PortMap(settings).entry(1)->speed, 9600);
+    QDirIterator underPrefix(prefix, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    QCOMPARE(underPrefix.hasNext() ? underPrefix.next() : QString(), QString());
 }
 
 QTEST_GUILESS_MAIN(tst_SettingsFile)

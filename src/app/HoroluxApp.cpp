@@ -9,6 +9,7 @@
 #include "receive/ClockSetting.h"
 #include "receive/MainClockCycle.h"
 #include "receive/RmcReceiver.h"
+#include "serial/PortMap.h"
 #include "setup/Form5.h"
 #include "shell/Form1.h"
 #include "shell/MenuCommands.h"
@@ -31,7 +32,8 @@ HoroluxApp::HoroluxApp(const Environment &environment, QObject *parent)
     , m_receiverView(std::make_unique<MainWindowReceiverView>(*this))
     , m_setupHost(std::make_unique<MainWindowSetupHost>(*this))
     , m_receiver(std::make_unique<RmcReceiver>(
-          m_module1, [this]() -> MSComm & { return receivePort(); }, *m_receiverView))
+          RmcReceiver::Wiring {m_module1, [this]() -> MSComm & { return receivePort(); },
+              *m_receiverView, [this] { return anyTalkerOnReceivePort(); }}))
     , m_clockSetting(std::make_unique<ClockSetting>(ClockSetting::Wiring {m_module1, clock(),
           *m_receiver, [this]() -> MSComm & { return receivePort(); },
           [this] { return form5()->check1Value() == 1; }, m_env.clockFloorMSecs}))
@@ -86,6 +88,18 @@ HoroluxApp::~HoroluxApp()
     m_form5.reset();
     m_form4.reset();
     m_form1.reset();
+}
+
+QString HoroluxApp::settingsDir() const
+{
+    return m_env.settingsDir.isEmpty() ? m_env.executableDir : m_env.settingsDir;
+}
+
+bool HoroluxApp::anyTalkerOnReceivePort()
+{
+    // The port the search reads, whatever the setup dialog shows meanwhile.
+    const auto entry = PortMap(settingsDir()).entry(receivePort().CommPort());
+    return entry && entry->talker == PortMap::Talker::Any;
 }
 
 bool HoroluxApp::hasNotificationArea() const

@@ -35,6 +35,8 @@ public:
         qint64 clockFloorMSecs = buildTimeMSecs();
         // Looks for another service keeping the clock at the first setting; none in tests.
         ClockMasterProbe *clockMasters = nullptr;
+        // Where the settings live (InstallLayout::settingsDir); empty means executableDir.
+        QString settingsDir;
     };
 
     explicit HoroluxApp(const Environment &environment, QObject *parent = nullptr);
@@ -47,6 +49,7 @@ public:
     Clock &clock() const override { return *m_env.clock; }
     SerialDeviceFactory &ports() const { return *m_env.ports; }
     QString executableDir() const override { return m_env.executableDir; }
+    QString settingsDir() const override;
     QString runtimeDir() const override { return m_env.runtimeDir; }
     qint64 clockFloorMSecs() const { return m_env.clockFloorMSecs; }
 
@@ -84,6 +87,7 @@ public:
 
 private:
     void watchForOtherClockMasters();
+    bool anyTalkerOnReceivePort();
     MSComm &receivePort();
     MSComm &transmitPort();
 

@@ -34,10 +34,11 @@ bool moreInput(MSComm &port, bool found)
 }
 } // namespace
 
-RmcReceiver::RmcReceiver(Module1 &module1, std::function<MSComm &()> port, ReceiverView &view)
-    : m_module1(module1)
-    , m_port(std::move(port))
-    , m_view(view)
+RmcReceiver::RmcReceiver(Wiring wiring)
+    : m_module1(wiring.module1)
+    , m_port(std::move(wiring.port))
+    , m_view(wiring.view)
+    , m_anyTalker(std::move(wiring.anyTalker))
 { }
 
 bool RmcReceiver::receiveIntoClockFields()
@@ -87,7 +88,7 @@ bool RmcReceiver::search(MSComm &port, Fields &fields)
     m.receiveCountdown = kHeadCountdown;
     port.setInBufferCount(0);
 
-    RmcHeadMatcher head;
+    RmcHeadMatcher head(m_anyTalker && m_anyTalker());
     bool timedOut = false;
     bool firstPass = true;
     // The countdown is looked at after each step, before the next test of the head.

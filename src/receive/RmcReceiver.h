@@ -13,8 +13,18 @@ struct RmcDecode;
 class RmcReceiver
 {
 public:
-    // The port is fetched at each search: the dialog that owns it is created on first touch.
-    RmcReceiver(Module1 &module1, std::function<MSComm &()> port, ReceiverView &view);
+    struct Wiring
+    {
+        Module1 &module1;
+        // Fetched at each search: the dialog that owns the port is created on first touch.
+        std::function<MSComm &()> port;
+        ReceiverView &view;
+        // Whether the search takes "RMC," after any two capitals, not only "GPRMC,"; asked at
+        // each search, so a changed port map counts from the next one.
+        std::function<bool()> anyTalker;
+    };
+
+    explicit RmcReceiver(Wiring wiring);
 
     // True only when this very call decoded a sentence; callers that set the clock need this.
     bool ReceiveRmc(qint16 &year, qint16 &month, qint16 &dayOfWeek, qint16 &day, qint16 &hour,
@@ -32,4 +42,5 @@ private:
     Module1 &m_module1;
     std::function<MSComm &()> m_port;
     ReceiverView &m_view;
+    std::function<bool()> m_anyTalker;
 };

@@ -2,23 +2,44 @@
 
 #include "CommError.h"
 #include "QtSerialDevice.h"
+#include "common/Log.h"
 
 #include <QFileInfo>
+#include <sys/stat.h>
 #include <unistd.h>
 
-DevicePortFactory::DevicePortFactory(const QString &executableDir)
-    : m_executableDir(executableDir)
+namespace {
+bool isCharacterDevice(const QString &path)
+{
+    struct stat status = {};
+    return ::stat(path.toLocal8Bit().constData(), &status) == 0 && S_ISCHR(status.st_mode);
+}
+} // namespace
+
+DevicePortFactory::DevicePortFactory(const QString &settingsDir)
+    : m_settingsDir(settingsDir)
 { }
+
+QString DevicePortFactory::linkPath(int portNumber) const
+{
+    return m_settingsDir + QStringLiteral("/ports/COM") + QString::number(portNumber);
+}
 
 QString DevicePortFactory::devicePath(int portNumber) const
 {
-    const QString mapped
-        = m_executableDir + QStringLiteral("/ports/COM") + QString::number(portNumber);
+    return devicePath(portNumber, PortMap(m_settingsDir).entry(portNumber));
+}
+
+QString DevicePortFactory::devicePath(
+    int portNumber, const std::optional<PortMap::Entry> &entry) const
+{
+    if (entry && !entry->device.isEmpty())
+        return entry->device;
     // A link whose device is unplugged still names that device: falling back to the serial
     // port of the same number would talk to whatever is wired there.
-    const QFileInfo entry(mapped);
-    if (entry.exists() || entry.isSymLink())
-        return mapped;
+    const QFileInfo link(linkPath(portNumber));
+    if (link.exists() || link.isSymLink())
+        return link.filePath();
     return QStringLiteral("/dev/ttyS") + QString::number(portNumber - 1);
 }
 
@@ -26,12 +47,34 @@ std::unique_ptr<SerialDevice> DevicePortFactory::open(int portNumber, const Line
 {
     if (portNumber < 1 || portNumber > 255)
         throw CommError(CommError::InvalidPortNumber);
-    const QFileInfo info(devicePath(portNumber));
-    // Follow ports/COMn links so every name of one device shares one lock.
-    const QString path = info.canonicalFilePath();
-    if (path.isEmpty() || info.isDir())
-        throw CommError(CommError::InvalidPortNumber, info.filePath());
+    const std::optional<PortMap::Entry> entry = PortMap(m_settingsDir).entry(portNumber);
+    LineSettings line = settings;
+    if (entry) {
+        if (!PortMap::isAcceptedSpeed(entry->speed))
+            refuse(CommError::InvalidPropertyValue, portNumber,
+                QStringLiteral("speed %1 in ports.conf is not an accepted one").arg(entry->speed));
+        line.baudRate = entry->speed;
+    }
+    const QString named = devicePath(portNumber, entry);
+    // Follow links so every name of one device shares one lock.
+    const QString path = QFileInfo(named).canonicalFilePath();
+    if (path.isEmpty())
+        refuse(
+            CommError::InvalidPortNumber, portNumber, named + QStringLiteral(": no such device"));
+    if (!isCharacterDevice(path))
+        refuse(CommError::InvalidPortNumber, portNumber,
+            named + QStringLiteral(": not a character device"));
     if (::access(path.toLocal8Bit().constData(), R_OK | W_OK) != 0)
         throw CommError(CommError::AccessDenied, path);
-    return std::make_unique<QtSerialDevice>(path, settings);
+    return std::make_unique<QtSerialDevice>(path, line);
+}
+
+void DevicePortFactory::refuse(int number, int portNumber, const QString &detail)
+{
+    const QString line = PortMap::groupName(portNumber) + QStringLiteral(": ") + detail;
+    if (!m_told.contains(line)) {
+        m_told.insert(line);
+        qCWarning(lcHorolux, "cannot open %s", qUtf8Printable(line));
+    }
+    throw CommError(number, detail);
 }

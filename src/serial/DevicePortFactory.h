@@ -1,18 +1,27 @@
 #pragma once
 
+#include "PortMap.h"
 #include "SerialDevice.h"
 
+#include <QSet>
 #include <QString>
 
-// Port n is <folder of the executable>/ports/COMn when that path exists, else /dev/ttyS<n-1>.
+// Port n is the device its ports.conf entry names, else <settings folder>/ports/COMn when that
+// path exists, else /dev/ttyS<n-1>. A ports.conf speed replaces the caller's.
 class DevicePortFactory : public SerialDeviceFactory
 {
 public:
-    explicit DevicePortFactory(const QString &executableDir);
+    explicit DevicePortFactory(const QString &settingsDir);
 
     QString devicePath(int portNumber) const;
     std::unique_ptr<SerialDevice> open(int portNumber, const LineSettings &settings) override;
 
 private:
-    QString m_executableDir;
+    QString devicePath(int portNumber, const std::optional<PortMap::Entry> &entry) const;
+    QString linkPath(int portNumber) const;
+    [[noreturn]] void refuse(int number, int portNumber, const QString &detail);
+
+    QString m_settingsDir;
+    // Each refusal goes to standard error once, not at every retry.
+    QSet<QString> m_told;
 };

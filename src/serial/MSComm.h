@@ -16,7 +16,7 @@ class MSComm
 {
 public:
     // The line settings of every port the program opens: 2400 baud, no parity, 8 data bits,
-    // 1 stop bit.
+    // 1 stop bit. A speed in the user's ports.conf replaces the 2400 (DevicePortFactory).
     static inline const QString kLineSettings = QStringLiteral("2400,N,8,1");
 
     explicit MSComm(SerialDeviceFactory &devices);

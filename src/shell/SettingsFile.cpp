@@ -120,6 +120,8 @@ QString SettingsFile::unsafeReason() const
 
 bool SettingsFile::write(const Bytes &bytes) const
 {
+    // An installed program's folder under the user's configuration is made at the first save.
+    QDir().mkpath(m_folder);
     const QString path = writePath();
     const QByteArray native = QFile::encodeName(path);
     // Checked before opening too, so that no device or pipe is ever opened.

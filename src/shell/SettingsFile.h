@@ -4,7 +4,7 @@
 #include <array>
 #include <optional>
 
-// The three-byte settings file "GPSInit.ini" beside the executable: receive port, wait-for-lock
+// The three-byte settings file "GPSInit.ini" in the settings folder: receive port, wait-for-lock
 // flag, transmit port.
 class SettingsFile
 {

@@ -32,6 +32,8 @@ public:
     virtual Module1 &module1() = 0;
     virtual Clock &clock() const = 0;
     virtual QString executableDir() const = 0;
+    // GPSInit.ini, ports.conf and ports/ live here (see InstallLayout).
+    virtual QString settingsDir() const = 0;
     virtual QString runtimeDir() const = 0;
     virtual bool hasNotificationArea() const = 0;
 

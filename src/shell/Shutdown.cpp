@@ -109,7 +109,7 @@ void Shutdown::writeSettings()
     m.settingsBytes = SettingsFile::Bytes {quint8(m.receivePort),
         quint8(m_app.form5()->check1Value() == 1 ? 0xFF : 0x00), quint8(m.transmitPort)};
     // A failure is reported by the file itself; the ports and the tray icon are still released.
-    SettingsFile(m_app.executableDir()).write(m.settingsBytes);
+    SettingsFile(m_app.settingsDir()).write(m.settingsBytes);
 }
 
 void Shutdown::closePorts()

@@ -10,6 +10,7 @@
 #include "WindowVisibility.h"
 #include "common/MessageBoxCodes.h"
 #include "platform/HelpViewer.h"
+#include "platform/InstallLayout.h"
 #include "platform/Timer.h"
 #include "platform/Twips.h"
 #include "setup/Form5.h"
@@ -81,7 +82,7 @@ void Startup::runDuplicateInstancePath()
 void Startup::setUpHelp()
 {
     Form1 *form = m_app.form1();
-    form->helpFile = m_app.executableDir() + QStringLiteral("/Horolux.hlp");
+    form->helpFile = InstallLayout::helpFile(m_app.executableDir());
     form->helpCommand = HelpViewer::kForceFile;
 }
 
@@ -101,7 +102,7 @@ void Startup::sizeAndCentre()
 
 void Startup::applySettings()
 {
-    const std::optional<SettingsFile::Bytes> bytes = SettingsFile(m_app.executableDir()).read();
+    const std::optional<SettingsFile::Bytes> bytes = SettingsFile(m_app.settingsDir()).read();
     if (!bytes)
         return; // no file: both ports stay 0 and the option keeps its designed state
     Module1 &m = m_app.module1();
@@ -114,7 +115,7 @@ void Startup::applySettings()
 void Startup::checkSettingsCanBeSaved()
 {
     // They are written at the exit, when nobody would see why they were not.
-    if (!SettingsFile(m_app.executableDir()).unsafeReason().isEmpty())
+    if (!SettingsFile(m_app.settingsDir()).unsafeReason().isEmpty())
         m_app.userNotice().report(UserNotice::Cause::SettingsNotSaved);
 }
 

@@ -39,7 +39,7 @@ QString UserNotice::text(Cause cause)
                               "fight every hourly setting. Either stop that service, or let it "
                               "take its time from the receiver instead.");
     case Cause::SettingsNotSaved:
-        return QStringLiteral("Settings will not be saved: GPSInit.ini beside the program is a "
+        return QStringLiteral("Settings will not be saved: GPSInit.ini in the settings folder is a "
                               "link or not a plain file. Replace it with a plain file.");
     }
     return {};

@@ -42,6 +42,13 @@ PseudoTerminal::~PseudoTerminal()
         ::close(m_slave);
 }
 
+unsigned PseudoTerminal::outputSpeed() const
+{
+    termios line {};
+    ::tcgetattr(m_slave, &line);
+    return unsigned(::cfgetospeed(&line));
+}
+
 void PseudoTerminal::linkAsPort(const QString &folder, int portNumber) const
 {
     QDir(folder).mkpath(QStringLiteral("ports"));

@@ -28,6 +28,8 @@ public:
     // its number stays taken while this object lives.
     void hangUp();
     bool isOpen() const { return m_master >= 0; }
+    // The line's output speed as the program set it: a termios speed code (B9600...).
+    unsigned outputSpeed() const;
 
 private:
     int m_master = -1;
