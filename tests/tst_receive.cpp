@@ -333,7 +333,7 @@ void tst_Receive::floodingDeviceStillEndsOnTime()
 void tst_Receive::anyTalkerInPortsConfTakesGnrmc()
 {
     QVERIFY(PortMap(m_rig->folder()).write({{3, {QString(), 2400, PortMap::Talker::Any}}}));
-    sendSoon(QByteArray(kExample).replace("$GP", "$GN").replace("*6A", "*74"));
+    sendSoon(QByteArray(kExampleSentence).replace("$GP", "$GN").replace("*6A", "*74"));
     QVERIFY(receive());
     QCOMPARE(m().timeText, QStringLiteral("12:35:19"));
 }

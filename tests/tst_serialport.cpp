@@ -234,7 +234,7 @@ void tst_SerialPort::portsConfMapsDeviceAndSpeed()
         QTest::ignoreMessage(QtWarningMsg,
             QRegularExpression(QStringLiteral("COM1: .*") + QRegularExpression::escape(told)));
     MSComm port(*m_ports);
-    QTEST(errorOf([&] { open(port, 1); }), "error");
+    QTEST(errorOf([&] { openAt2400(port, 1); }), "error");
     if (told.isEmpty())
         QTEST(pty.outputSpeed(), "speed");
 }
