@@ -32,5 +32,6 @@ bool Clock::SetSystemTime(const SYSTEMTIME &time)
 
 QString Clock::howToAllowSetting()
 {
-    return QStringLiteral("see \"The right to set the clock\" in the README");
+    return QStringLiteral("join the group horolux (sudo adduser $USER horolux) and log in again; "
+                          "see \"The right to set the clock\" in the README");
 }
