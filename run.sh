@@ -4,5 +4,5 @@ set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build build/release -j"$(nproc)" --target horolux
+cmake --build build/release -j"$(nproc)" --target horolux horolux-settime
 exec build/release/horolux
