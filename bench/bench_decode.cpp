@@ -3,20 +3,27 @@
 // character written to its TPV report on its socket; ours is the time from the last character
 // written to the clock being set.
 //
-//   bench_decode [sentences, default 200]
+//   bench_decode [sentences, default 200] [helper shim]
+//
+// With a clock-setting helper and the clock shim given, every setting also goes through that
+// helper (started with the shim preloaded, so the machine's clock never moves), and a second
+// figure is the time from the last character to the helper's answer.
 
 #include "BenchGpsd.h"
 #include "BenchPty.h"
 #include "BenchReport.h"
 
 #include "app/HoroluxApp.h"
+#include "platform/ClockHelper.h"
 #include "platform/SystemClock.h"
 #include "receive/ClockSetting.h"
 #include "serial/DevicePortFactory.h"
 #include "setup/Form5.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 
 namespace {
@@ -27,16 +34,23 @@ class RecordingClock : public Clock
 {
 public:
     qint64 currentMSecsSinceEpoch() const override { return m_real.currentMSecsSinceEpoch(); }
-    bool setCurrentMSecsSinceEpoch(qint64) override
+    bool setCurrentMSecsSinceEpoch(qint64 msecs) override
     {
         lastSet = Steady::now();
         ++settings;
+        if (helper && helper->setSeconds(msecs / 1000).isEmpty()) {
+            lastHelperAnswer = Steady::now();
+            ++helperSettings;
+        }
         return true;
     }
     QDateTime toLocal(qint64 msecs) const override { return m_real.toLocal(msecs); }
 
     Steady::time_point lastSet;
     int settings = 0;
+    ClockHelper *helper = nullptr;
+    Steady::time_point lastHelperAnswer;
+    int helperSettings = 0;
 
 private:
     SystemClock m_real;
@@ -48,7 +62,8 @@ class Receiver
 public:
     Receiver()
         : m_ports(m_folder.path())
-        , m_app({&m_clock, &m_ports, m_folder.path(), m_folder.path()})
+        , m_app({&m_clock, &m_ports, m_folder.path(), m_folder.path(), buildTimeMSecs(), nullptr,
+              m_folder.path()})
     {
         m_line.linkAs(m_folder.path(), 1);
         m_app.module1().receivePort = 1;
@@ -59,10 +74,20 @@ public:
         form5->MSComm1.setPortOpen(true);
     }
 
+    void setHelper(ClockHelper *helper) { m_clock.helper = helper; }
+    // Milliseconds from the last character written to the helper's answer; negative when none.
+    double helperLatency() const
+    {
+        return m_clock.helperSettings > m_helperBefore
+            ? Bench::msBetween(m_written, m_clock.lastHelperAnswer)
+            : -1.0;
+    }
+
     // Milliseconds from the last character written to the clock set; negative when not set.
     double latencyOf(const QByteArray &sentence)
     {
-        Steady::time_point written;
+        Steady::time_point &written = m_written;
+        m_helperBefore = m_clock.helperSettings;
         const int before = m_clock.settings;
         // Written once the search waits for it, as a receiver's next line arrives.
         QTimer::singleShot(1, &m_app, [&] {
@@ -79,11 +104,43 @@ private:
     RecordingClock m_clock;
     DevicePortFactory m_ports;
     HoroluxApp m_app;
+    Steady::time_point m_written;
+    int m_helperBefore = 0;
 };
+
+// The helper, started with the clock shim preloaded; none unless the shim is seen in it.
+std::unique_ptr<ClockHelper> shimmedHelper(const QString &program, const QString &shim)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LD_PRELOAD"), shim);
+    auto helper = std::make_unique<ClockHelper>(program, ClockHelper::kAnswerMs, environment);
+    const qint64 pid = helper->start();
+    // The loader maps preloaded libraries just after the program starts: look for a while.
+    for (int tries = 0; pid > 0 && tries < 200; ++tries) {
+        QFile maps(QStringLiteral("/proc/%1/maps").arg(pid));
+        if (maps.open(QIODevice::ReadOnly) && maps.readAll().contains(shim.toLocal8Bit()))
+            return helper;
+        QThread::msleep(10);
+    }
+    return nullptr;
+}
 
 QString gpsdTime(const QDateTime &utc)
 {
     return utc.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.000Z"));
+}
+
+void reportHelper(const std::vector<double> &throughHelper, const std::vector<double> &gpsd)
+{
+    using namespace Bench;
+    std::printf("  helper:  median %.3f ms, max %.3f ms (%zu lines)\n", median(throughHelper),
+        maximum(throughHelper), throughHelper.size());
+    row(QStringLiteral("last character -> clock set through horolux-settime, median of %1")
+            .arg(throughHelper.size()),
+        number(median(throughHelper), 3) + QStringLiteral(" ms"),
+        number(median(gpsd), 3) + QStringLiteral(" ms (gpsd, to its TPV report)"),
+        ratio(median(throughHelper), median(gpsd)), QStringLiteral("<= 1 ms"),
+        met(median(throughHelper) <= 1.0));
 }
 
 void report(const std::vector<double> &ours, const std::vector<double> &gpsd, int missed)
@@ -128,6 +185,15 @@ int main(int argc, char **argv)
         return 1;
     }
     Receiver horolux;
+    std::unique_ptr<ClockHelper> helper;
+    if (argc > 3) {
+        helper = shimmedHelper(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+        if (!helper) {
+            std::printf("  the helper did not start with the clock shim loaded: not used\n");
+            return 1;
+        }
+        horolux.setHelper(helper.get());
+    }
 
     // Both get a few lines first: gpsd recognises the device, the program opens its paths.
     QDateTime moment = Bench::utcWholeSecondNow();
@@ -139,6 +205,7 @@ int main(int argc, char **argv)
     }
 
     std::vector<double> ours;
+    std::vector<double> throughHelper;
     std::vector<double> reference;
     int missed = 0;
     for (int i = 0; i < rounds; ++i) {
@@ -153,6 +220,8 @@ int main(int argc, char **argv)
         const double latency = horolux.latencyOf(sentence);
         if (latency >= 0)
             ours.push_back(latency);
+        if (const double viaHelper = horolux.helperLatency(); viaHelper >= 0)
+            throughHelper.push_back(viaHelper);
     }
     gpsd.stop();
     if (ours.size() < size_t(rounds) || reference.empty()) {
@@ -161,5 +230,7 @@ int main(int argc, char **argv)
         return 1;
     }
     report(ours, reference, missed);
+    if (helper)
+        reportHelper(throughHelper, reference);
     return 0;
 }

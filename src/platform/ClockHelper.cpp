@@ -3,11 +3,19 @@
 #include <QDir>
 #include <QFileInfo>
 
-ClockHelper::ClockHelper(const QString &program, int answerMs)
+ClockHelper::ClockHelper(
+    const QString &program, int answerMs, const QProcessEnvironment &environment)
     : m_program(program)
     , m_answerMs(answerMs)
 {
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process.setProcessEnvironment(environment);
+}
+
+qint64 ClockHelper::start()
+{
+    QString why;
+    return ensureRunning(&why) ? m_process.processId() : 0;
 }
 
 ClockHelper::~ClockHelper()

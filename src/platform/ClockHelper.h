@@ -11,13 +11,17 @@ class ClockHelper
 public:
     static constexpr int kAnswerMs = 2000;
 
-    explicit ClockHelper(const QString &program, int answerMs = kAnswerMs);
+    explicit ClockHelper(const QString &program, int answerMs = kAnswerMs,
+        const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
     ~ClockHelper();
     ClockHelper(const ClockHelper &) = delete;
     ClockHelper &operator=(const ClockHelper &) = delete;
 
     // The helper beside the executable, else in <prefix>/libexec/horolux; empty when neither is.
     static QString find(const QString &executableDir);
+
+    // Starts the helper now instead of at the first request; its process id, or 0.
+    qint64 start();
 
     // Empty when the clock was set to this whole second (UTC); else why not.
     QString setSeconds(qint64 secondsSinceEpoch);
