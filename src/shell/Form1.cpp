@@ -172,6 +172,8 @@ void Form1::createMenus()
     menuSetC = menuSetMain->addSeparator();
     menuSetTrans = menuSetMain->addAction(QStringLiteral("&Transmit"));
     menuSetTrans->setCheckable(true);
+    menuSetD = menuSetMain->addSeparator();
+    menuSetPorts = menuSetMain->addAction(QStringLiteral("&Ports..."));
 
     menuHelpMain = menuBar()->addMenu(QStringLiteral("&Help"));
     menuHelpHelp = menuHelpMain->addAction(QStringLiteral("&Help"));
@@ -204,6 +206,7 @@ void Form1::connectHandlers()
         menuSetTrans->setChecked(!checked);
         menus.menuSetTrans_Click();
     });
+    connect(menuSetPorts, &QAction::triggered, &menus, &MenuCommands::menuSetPorts_Click);
     connect(menuHelpHelp, &QAction::triggered, &menus, &MenuCommands::menuHelpHelp_Click);
     connect(menuHelpService, &QAction::triggered, &menus, &MenuCommands::menuHelpService_Click);
     connect(menuHelpAbout, &QAction::triggered, &menus, &MenuCommands::menuHelpAbout_Click);

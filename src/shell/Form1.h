@@ -69,6 +69,8 @@ public:
     QAction *menuSetRcv;
     QAction *menuSetC;
     QAction *menuSetTrans;
+    QAction *menuSetD;
+    QAction *menuSetPorts;
     QMenu *menuHelpMain;
     QAction *menuHelpHelp;
     QAction *menuHelpService;

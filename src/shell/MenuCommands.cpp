@@ -7,6 +7,10 @@
 #include "common/MessageBoxCodes.h"
 #include "dialogs/Form9.h"
 #include "platform/HelpViewer.h"
+#include "platform/TopMost.h"
+#include "serial/MSComm.h"
+#include "setup/Form5.h"
+#include "setup/PortsDialog.h"
 #include "transmit/Form4.h"
 
 #include <QDir>
@@ -43,6 +47,56 @@ void MenuCommands::menuSetRcv_Click()
 void MenuCommands::menuSetTrans_Click()
 {
     SetupCommands(m_app).menuSetTrans_Click();
+}
+
+void MenuCommands::menuSetPorts_Click()
+{
+    if (m_portsDialog) {
+        showTopmost(m_portsDialog);
+        return;
+    }
+    // No parent: a disabled main window would disable its child windows too.
+    m_portsDialog = new PortsDialog(m_app.settingsDir());
+    m_portsDialog->setAttribute(Qt::WA_DeleteOnClose);
+    m_portsDialog->setApplyHandler(
+        [this](const QMap<int, PortMap::Entry> &entries, const QList<int> &changed) {
+            return applyPortMap(entries, changed);
+        });
+    Form1 *form = m_app.form1();
+    connect(m_portsDialog, &QDialog::finished, form, [form] { form->setEnabled(true); });
+    form->setEnabled(false);
+    showTopmost(m_portsDialog);
+}
+
+PortsDialog *MenuCommands::portsDialog() const
+{
+    return m_portsDialog;
+}
+
+bool MenuCommands::applyPortMap(const QMap<int, PortMap::Entry> &entries, const QList<int> &changed)
+{
+    const PortMap map(m_app.settingsDir());
+    if (!map.write(entries)) {
+        const QString text = QStringLiteral("\r\nThe port settings cannot be saved to\r\n%1")
+                                 .arg(QDir::toNativeSeparators(map.filePath()));
+        m_app.ShowMessageBox(
+            text, MessageBox::Exclamation, MessageBox::OkOnly, QStringLiteral("Horolux"));
+        return false;
+    }
+    // Receive first, then transmit, as at start-up.
+    Form5 *setup = m_app.form5();
+    reopenIfChanged(setup->MSComm1, changed);
+    reopenIfChanged(setup->MSComm2, changed);
+    return true;
+}
+
+void MenuCommands::reopenIfChanged(MSComm &port, const QList<int> &changed)
+{
+    const int portNumber = port.CommPort();
+    if (!port.PortOpen() || !changed.contains(portNumber))
+        return;
+    port.setPortOpen(false);
+    port.openQuietly(portNumber);
 }
 
 void MenuCommands::menuHelpHelp_Click()

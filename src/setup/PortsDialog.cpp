@@ -1,0 +1,159 @@
+#include "PortsDialog.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QSerialPortInfo>
+#include <QVBoxLayout>
+
+namespace {
+const QString kNotMapped = QStringLiteral("not mapped");
+const QString kByIdDir = QStringLiteral("/dev/serial/by-id");
+
+// What QSerialPortInfo knows about the device behind a path: maker, product, serial number.
+QString describe(const QSerialPortInfo &info)
+{
+    QStringList parts;
+    for (const QString &part : {info.manufacturer(), info.description(), info.serialNumber()}) {
+        if (!part.isEmpty())
+            parts.append(part);
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
+QString label(const QString &path, const QString &details)
+{
+    return details.isEmpty() ? path : QStringLiteral("%1 (%2)").arg(path, details);
+}
+
+bool sameEntry(const std::optional<PortMap::Entry> &a, const std::optional<PortMap::Entry> &b)
+{
+    if (!a || !b)
+        return a.has_value() == b.has_value();
+    return a->device == b->device && a->speed == b->speed && a->talker == b->talker;
+}
+} // namespace
+
+PortsDialog::PortsDialog(const QString &settingsDir, QWidget *parent)
+    : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral(" SetUp Ports"));
+    auto *grid = new QGridLayout;
+    grid->addWidget(new QLabel(QStringLiteral("Device")), 0, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Speed")), 0, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Talker")), 0, 3);
+    const PortMap map(settingsDir);
+    for (int n = 1; n <= kPortCount; ++n) {
+        Row &row = m_rows.at(n - 1);
+        row.device = new QComboBox(this);
+        row.device->setEditable(true);
+        row.device->setInsertPolicy(QComboBox::NoInsert);
+        row.device->setMinimumContentsLength(32);
+        fillDevices(row.device);
+        row.speed = new QComboBox(this);
+        for (int speed : PortMap::kAcceptedSpeeds)
+            row.speed->addItem(QString::number(speed), speed);
+        row.talker = new QComboBox(this);
+        row.talker->addItem(QStringLiteral("GP"), int(PortMap::Talker::Gps));
+        row.talker->addItem(QStringLiteral("any"), int(PortMap::Talker::Any));
+        m_loaded.at(n - 1) = map.entry(n);
+        loadRow(row, m_loaded.at(n - 1));
+        grid->addWidget(new QLabel(PortMap::groupName(n)), n, 0);
+        grid->addWidget(row.device, n, 1);
+        grid->addWidget(row.speed, n, 2);
+        grid->addWidget(row.talker, n, 3);
+    }
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &PortsDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &PortsDialog::reject);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addWidget(buttons);
+}
+
+void PortsDialog::fillDevices(QComboBox *box) const
+{
+    box->addItem(kNotMapped, QString());
+    const QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();
+    QStringList listed;
+    // Stable names first: the links survive replugging, the device nodes do not.
+    const QDir byId(kByIdDir);
+    for (const QFileInfo &link : byId.entryInfoList(QDir::System | QDir::Files, QDir::Name)) {
+        const QString target = link.canonicalFilePath();
+        QString details;
+        for (const QSerialPortInfo &info : infos) {
+            if (QFileInfo(info.systemLocation()).canonicalFilePath() == target)
+                details = describe(info);
+        }
+        box->addItem(label(link.absoluteFilePath(), details), link.absoluteFilePath());
+        listed.append(target);
+    }
+    for (const QSerialPortInfo &info : infos) {
+        const QString path = info.systemLocation();
+        if (!listed.contains(QFileInfo(path).canonicalFilePath()))
+            box->addItem(label(path, describe(info)), path);
+    }
+}
+
+void PortsDialog::loadRow(const Row &row, const std::optional<PortMap::Entry> &entry) const
+{
+    const PortMap::Entry e = entry.value_or(PortMap::Entry {});
+    int device = e.device.isEmpty() ? 0 : row.device->findData(e.device);
+    if (device < 0) {
+        row.device->addItem(e.device, e.device);
+        device = row.device->count() - 1;
+    }
+    row.device->setCurrentIndex(device);
+    const int speed = row.speed->findData(e.speed);
+    row.speed->setCurrentIndex(speed >= 0 ? speed : row.speed->findData(PortMap::kDefaultSpeed));
+    row.talker->setCurrentIndex(row.talker->findData(int(e.talker)));
+}
+
+std::optional<PortMap::Entry> PortsDialog::rowEntry(int portNumber) const
+{
+    const Row &row = m_rows.at(portNumber - 1);
+    PortMap::Entry entry;
+    // A typed path is the text itself; a listed choice carries its path without the label.
+    const QString text = row.device->currentText().trimmed();
+    const int listed = row.device->findText(text);
+    entry.device = listed >= 0 ? row.device->itemData(listed).toString() : text;
+    entry.speed = row.speed->currentData().toInt();
+    entry.talker = PortMap::Talker(row.talker->currentData().toInt());
+    const PortMap::Entry plain;
+    if (entry.device.isEmpty() && entry.speed == plain.speed && entry.talker == plain.talker)
+        return std::nullopt;
+    return entry;
+}
+
+QMap<int, PortMap::Entry> PortsDialog::entries() const
+{
+    QMap<int, PortMap::Entry> result;
+    for (int n = 1; n <= kPortCount; ++n) {
+        if (const auto entry = rowEntry(n))
+            result.insert(n, *entry);
+    }
+    return result;
+}
+
+QList<int> PortsDialog::changedPorts() const
+{
+    QList<int> result;
+    for (int n = 1; n <= kPortCount; ++n) {
+        // A file entry equal to the defaults reads the same as none.
+        const auto before = m_loaded.at(n - 1);
+        const auto now = rowEntry(n);
+        if (!sameEntry(before.value_or(PortMap::Entry {}), now.value_or(PortMap::Entry {})))
+            result.append(n);
+    }
+    return result;
+}
+
+void PortsDialog::accept()
+{
+    if (m_apply && !m_apply(entries(), changedPorts()))
+        return;
+    QDialog::accept();
+}
