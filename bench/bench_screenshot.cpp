@@ -1,13 +1,18 @@
 // Renders the main window as a user sees it after showing it from the tray, with a receiver on
 // port 3 that reports a fix and a master clock on port 5, into a PNG (docs/main-window.png by
-// default). Run from the source folder: bench_screenshot [output.png]
+// default), and the Ports dialog with a receiver mapped to COM1 (docs/ports-dialog.png). Run
+// from the source folder: bench_screenshot [main-window.png [ports-dialog.png]]
 #include "app/HoroluxApp.h"
 #include "platform/ManualClock.h"
 #include "serial/CommError.h"
+#include "serial/PortMap.h"
 #include "serial/SerialDevice.h"
+#include "setup/PortsDialog.h"
 #include "shell/Form1.h"
+#include "shell/MenuCommands.h"
 #include "shell/WindowVisibility.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
@@ -65,7 +70,8 @@ int main(int argc, char *argv[])
 
     ManualClock clock(QDateTime(QDate(2026, 12, 7), QTime(14, 25, 40), QTimeZone::utc()));
     PictureDevices devices;
-    HoroluxApp horolux({&clock, &devices, folder.path(), folder.filePath(QStringLiteral("run"))});
+    HoroluxApp horolux({&clock, &devices, folder.path(), folder.filePath(QStringLiteral("run")),
+        buildTimeMSecs(), nullptr, folder.path()});
     horolux.setNotificationArea(true);
     horolux.start();
     // As a double click on the tray icon: shows the window and reads the receiver once.
@@ -79,5 +85,22 @@ int main(int argc, char *argv[])
         return 1;
     }
     std::printf("%s: %d x %d pixels\n", qPrintable(output), picture.width(), picture.height());
+
+    // A multi-constellation receiver at 9600 baud on COM1, as a user maps it.
+    const QString dialogOutput
+        = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("docs/ports-dialog.png");
+    PortMap(folder.path())
+        .write({{1,
+            {QStringLiteral("/dev/serial/by-id/usb-u-blox_AG_GNSS_receiver-if00"), 9600,
+                PortMap::Talker::Any}}});
+    form->menuSetPorts->trigger();
+    PortsDialog *dialog = horolux.menuCommands().portsDialog();
+    const QPixmap dialogPicture = dialog ? dialog->grab() : QPixmap();
+    if (dialogPicture.isNull() || !dialogPicture.save(dialogOutput, "PNG")) {
+        std::fprintf(stderr, "bench_screenshot: cannot write %s\n", qPrintable(dialogOutput));
+        return 1;
+    }
+    std::printf("%s: %d x %d pixels\n", qPrintable(dialogOutput), dialogPicture.width(),
+        dialogPicture.height());
     return 0;
 }

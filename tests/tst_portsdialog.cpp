@@ -45,6 +45,10 @@ void tst_PortsDialog::okWritesMapAndReopensChangedPort()
     QVERIFY(main->isEnabled());
     QVERIFY(receive.PortOpen());
     QCOMPARE(terminal.outputSpeed(), unsigned(B9600));
+    // The setup dialog's list keeps its numbers; each names its device as a tip.
+    Form5 *setup = rig.app().form5();
+    setup->Form_Activate();
+    QCOMPARE(setup->Combo1->itemData(2, Qt::ToolTipRole).toString(), terminal.slavePath());
 }
 
 QTEST_MAIN(tst_PortsDialog)

@@ -13,7 +13,7 @@ class DevicePortFactory : public SerialDeviceFactory
 public:
     explicit DevicePortFactory(const QString &settingsDir);
 
-    QString devicePath(int portNumber) const;
+    QString devicePath(int portNumber) const override;
     std::unique_ptr<SerialDevice> open(int portNumber, const LineSettings &settings) override;
 
 private:

@@ -3,6 +3,7 @@
 #include "LineSettings.h"
 
 #include <QByteArray>
+#include <QString>
 #include <memory>
 
 // One opened serial device. Failures are raised as CommError.
@@ -30,4 +31,6 @@ class SerialDeviceFactory
 public:
     virtual ~SerialDeviceFactory() = default;
     virtual std::unique_ptr<SerialDevice> open(int portNumber, const LineSettings &settings) = 0;
+    // The device a port number names, for the user to see; empty where there is none to name.
+    virtual QString devicePath(int) const { return {}; }
 };

@@ -52,6 +52,7 @@ Form5::Form5(Module1 &module1, SerialDeviceFactory &ports, SetupHost &host)
     , MSComm2(ports)
     , MSComm3(ports)
     , m_module1(module1)
+    , m_ports(ports)
     , m_host(host)
     , m_probe(std::make_unique<PortProbe>(module1, *this, host))
 {
@@ -145,6 +146,7 @@ void Form5::Form_Activate()
         return;
     }
     activating = true;
+    showDevicesAsTips();
     Command1->setEnabled(false);
     Command3->setEnabled(false);
     const int port = m.setupForTransmit ? m.transmitPort : m.receivePort;
@@ -155,6 +157,16 @@ void Form5::Form_Activate()
     Command3->setEnabled(true);
     activating = false;
     m.skipSetupActivate = false;
+}
+
+void Form5::showDevicesAsTips()
+{
+    // The list keeps its numbers; each tells which device it stands for now (ports.conf may have
+    // changed since the last opening).
+    for (int i = 0; i < Combo1->count(); ++i) {
+        const QString device = m_ports.devicePath(i + 1);
+        Combo1->setItemData(i, device.isEmpty() ? QVariant() : QVariant(device), Qt::ToolTipRole);
+    }
 }
 
 void Form5::Form_QueryUnload(bool &cancel, int)

@@ -84,8 +84,10 @@ private:
     void toggleCheck1();
     static int characterCode(const QKeyEvent *event);
     void runSetOrStop(int keyAscii);
+    void showDevicesAsTips();
 
     Module1 &m_module1;
+    SerialDeviceFactory &m_ports;
     SetupHost &m_host;
     SetupCheckBox *m_check1 = nullptr; // Check1 with its stored value
     std::unique_ptr<PortProbe> m_probe;

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSerialPortInfo>
 #include <QVBoxLayout>
 
@@ -51,7 +52,8 @@ PortsDialog::PortsDialog(const QString &settingsDir, QWidget *parent)
         row.device = new QComboBox(this);
         row.device->setEditable(true);
         row.device->setInsertPolicy(QComboBox::NoInsert);
-        row.device->setMinimumContentsLength(32);
+        // Long enough for a by-id link's name; the path is shown from its start.
+        row.device->setMinimumContentsLength(56);
         fillDevices(row.device);
         row.speed = new QComboBox(this);
         for (int speed : PortMap::kAcceptedSpeeds)
@@ -72,6 +74,7 @@ PortsDialog::PortsDialog(const QString &settingsDir, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(buttons);
+    resize(sizeHint());
 }
 
 void PortsDialog::fillDevices(QComboBox *box) const
@@ -107,6 +110,7 @@ void PortsDialog::loadRow(const Row &row, const std::optional<PortMap::Entry> &e
         device = row.device->count() - 1;
     }
     row.device->setCurrentIndex(device);
+    row.device->lineEdit()->setCursorPosition(0);
     const int speed = row.speed->findData(e.speed);
     row.speed->setCurrentIndex(speed >= 0 ? speed : row.speed->findData(PortMap::kDefaultSpeed));
     row.talker->setCurrentIndex(row.talker->findData(int(e.talker)));
