@@ -3,6 +3,7 @@
 #include "ChildProcess.h"
 #include "WaitUntil.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
@@ -41,11 +42,25 @@ QString VirtualDesktop::missingTools(Tray tray)
 bool VirtualDesktop::start(Tray tray, QString *error, QSize screen)
 {
     m_xdotool = tool("xdotool");
+    // A display number of this test's own, not the lowest free one: a server that is still
+    // shutting down after the previous test removes its socket file, which would be the new
+    // server's if both had the same number.
+    const int first = 100 + int(QCoreApplication::applicationPid() % 800);
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (startServer(first + attempt * 37 % 800, screen, error))
+            return tray == Tray::Absent || startTrayHost(error);
+    }
+    return false;
+}
+
+bool VirtualDesktop::startServer(int display, QSize screen, QString *error)
+{
     inheritNoDescriptors(m_xserver);
-    // Xvfb picks a free display and names it on the given descriptor once it accepts clients.
+    // Xvfb names the display on the given descriptor once it accepts clients, and ends at once
+    // when the number is taken.
     m_xserver.start(tool("Xvfb"),
-        {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-            QStringLiteral("0"),
+        {QStringLiteral(":%1").arg(display), QStringLiteral("-displayfd"), QStringLiteral("1"),
+            QStringLiteral("-screen"), QStringLiteral("0"),
             QStringLiteral("%1x%2x24").arg(screen.width()).arg(screen.height()),
             QStringLiteral("-nolisten"), QStringLiteral("tcp")});
     if (!m_xserver.waitForStarted(kStartMs)) {
@@ -57,14 +72,16 @@ bool VirtualDesktop::start(Tray tray, QString *error, QSize screen)
     }
     if (!m_xserver.canReadLine()) {
         *error = QStringLiteral("Xvfb named no display");
+        m_xserver.kill();
+        m_xserver.waitForFinished();
         return false;
     }
-    const QByteArray display = m_xserver.readLine().trimmed();
+    const QByteArray named = m_xserver.readLine().trimmed();
     m_env = QProcessEnvironment::systemEnvironment();
-    m_env.insert(QStringLiteral("DISPLAY"), QLatin1Char(':') + QString::fromLatin1(display));
+    m_env.insert(QStringLiteral("DISPLAY"), QLatin1Char(':') + QString::fromLatin1(named));
     m_env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     m_env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    return tray == Tray::Absent || startTrayHost(error);
+    return true;
 }
 
 bool VirtualDesktop::startTrayHost(QString *error)

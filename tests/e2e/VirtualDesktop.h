@@ -52,6 +52,7 @@ public:
 
 private:
     bool runXdotool(const QStringList &arguments, QByteArray *output) const;
+    bool startServer(int display, QSize screen, QString *error);
     bool startTrayHost(QString *error);
     bool clickCentre(const QString &window, const QStringList &click) const;
     QString trayPanel() const;
