@@ -15,6 +15,16 @@ git ls-files -z '*.cpp' '*.h' '*.c' | xargs -0 clang-format --dry-run --Werror
 
 scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
 
+suite() { # build folder, ctest options...
+    local dir=$1
+    shift
+    ctest --test-dir "$dir" --output-on-failure -j"$jobs" "$@" && return 0
+    # A CI log keeps only its tail: the failed checks and where they are go last.
+    echo "== what failed in $dir"
+    grep -h -A2 -E "^(FAIL!|XPASS)" "$dir"/Testing/Temporary/LastTest*.log | cut -c1-300 || true
+    return 1
+}
+
 build() { # folder, extra options...
     local dir=$1
     shift
@@ -24,11 +34,11 @@ build() { # folder, extra options...
 
 echo "== sanitizer build (AddressSanitizer, UndefinedBehaviorSanitizer)"
 build build/test-sanitize -DHOROLUX_SANITIZE=ON
-ctest --test-dir build/test-sanitize --output-on-failure -j"$jobs" -LE e2e
+suite build/test-sanitize -LE e2e
 
 echo "== plain build"
 build build/test-plain
-ctest --test-dir build/test-plain --output-on-failure -j"$jobs"
+suite build/test-plain
 
 echo "== Debian package (installed and purged too where CI=true)"
 scripts/check-package.sh
