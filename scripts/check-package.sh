@@ -3,7 +3,7 @@
 # CI=true (a fresh, disposable machine) does it also install the package, check the clock helper's
 # owner, group, mode and capability (never running it: with a file capability the loader ignores
 # LD_PRELOAD, so the clock shim would not load), run the installed program on Xvfb with the clock
-# shim preloaded, and purge the package.
+# shim preloaded against a receiver on a pseudo-terminal mapped in ports.conf, and purge it.
 #   scripts/check-package.sh [build folder]          (default: build/package)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -50,9 +50,11 @@ echo "check-package: $deb: $(wc -l <<<"$contents") entries; Depends: $depends"
 work=$(mktemp -d)
 xvfb=
 pid=
+receiver=
 cleanup() {
     [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null
     [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+    [ -n "$receiver" ] && kill "$receiver" 2>/dev/null
     DEBIAN_FRONTEND=noninteractive apt-get remove --purge -y -qq horolux >/dev/null 2>&1 || true
     rm -rf "$work"
 }
@@ -72,12 +74,40 @@ Xvfb -displayfd 3 -nolisten tcp 3>"$work/display" 2>/dev/null &
 xvfb=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || fail "Xvfb did not start"
-env HOME="$work" XDG_CONFIG_HOME="$work/config" DISPLAY=":$(cat "$work/display")" \
-    LD_PRELOAD="$shim" HOROLUX_SHIM_LOG="$work/shim.log" /usr/bin/horolux &
+# A receiver on a pseudo-terminal that ports.conf maps to COM1 talks five times a second; the
+# program's own clock starts on 14 July 2031, 09:41:05 UTC.
+python3 - "$work/receiver" <<'PY' &
+import os, pty, sys, time, tty
+master, slave = pty.openpty()
+tty.setraw(slave)
+os.set_blocking(master, False)
+with open(sys.argv[1] + ".part", "w") as named:
+    named.write(os.ttyname(slave))
+os.rename(sys.argv[1] + ".part", sys.argv[1])
+for _ in range(300):
+    try:
+        os.write(master, b"$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n")
+    except BlockingIOError:
+        pass
+    time.sleep(0.2)
+PY
+receiver=$!
+for _ in $(seq 100); do [ -s "$work/receiver" ] && break; sleep 0.1; done
+[ -s "$work/receiver" ] || fail "no pseudo-terminal for the receiver"
+mkdir -p "$work/config/horolux"
+printf '\001\000\000' >"$work/config/horolux/GPSInit.ini"
+printf '[COM1]\ndevice=%s\nspeed=4800\n' "$(cat "$work/receiver")" >"$work/config/horolux/ports.conf"
+env HOME="$work" XDG_CONFIG_HOME="$work/config" DISPLAY=":$(cat "$work/display")" TZ=UTC \
+    LD_PRELOAD="$shim" HOROLUX_SHIM_LOG="$work/shim.log" \
+    HOROLUX_SHIM_START_MS=$(($(date -u -d 2031-07-14T09:41:05 +%s) * 1000)) /usr/bin/horolux &
 pid=$!
-sleep 2
-kill -0 "$pid" 2>/dev/null || fail "the installed program ended within 2 s"
+# Its first tick sets the clock to the sentence's second: 23 March 2094, 12:35:19 UTC.
+expected=$(($(date -u -d 2094-03-23T12:35:19 +%s) * 1000))
+for _ in $(seq 150); do [ -s "$work/shim.log" ] && break; sleep 0.1; done
+kill -0 "$pid" 2>/dev/null || fail "the installed program ended early"
 grep -q "$shim" "/proc/$pid/maps" || fail "the clock shim is not loaded"
+[ "$(head -n1 "$work/shim.log" 2>/dev/null)" = "$expected" ] \
+    || fail "the installed program did not set its clock from the receiver on the mapped port: $(cat "$work/shim.log" 2>/dev/null)"
 kill -TERM "$pid"
 status=0
 wait "$pid" || status=$?
@@ -87,4 +117,4 @@ pid=
 DEBIAN_FRONTEND=noninteractive apt-get remove --purge -y -qq horolux >/dev/null
 if [ -e /usr/bin/horolux ] || [ -e "$helper" ]; then fail "files left after purge"; fi
 ! getent group horolux >/dev/null || fail "the group horolux is left after purge"
-echo "check-package: installed, inspected, ran and purged cleanly"
+echo "check-package: installed, inspected, set its clock from a mapped port and purged cleanly"
