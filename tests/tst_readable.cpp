@@ -77,7 +77,7 @@ QList<QWidget *> tst_Readable::texts()
     QList<QWidget *> found;
     for (QWidget *window : windows())
         for (QWidget *w : window->findChildren<QWidget *>())
-            if (showsText(w) && !w->isHidden())
+            if (showsText(w) && w->isVisible())
                 found << w;
     return found;
 }
@@ -99,6 +99,8 @@ void tst_Readable::writeLongestTexts()
     monitor->show();
     monitor->Text1->setText(
         QStringLiteral("$GPRMC,235858,A,4916.45,N,12311.12,W,000.0,000.0,311299,000.0,E*68\r\n"));
+    // Texts are fitted as their window is shown.
+    m_rig->app().form5()->show();
 }
 
 QStringList tst_Readable::overflowing()

@@ -48,8 +48,9 @@ void MainWindowReceiverView::showSearchRunningOut()
 void MainWindowReceiverView::showDecoded(const QString &text, const QString &date, bool locked)
 {
     Form1 *form = m_app.form1();
-    form->Text2->setText(text);
+    // The look first: a text laid out in the old font would be laid out again.
     setText2Look(form->Text2, 14, false);
+    form->Text2->setText(text);
     form->Text2->setEnabled(true);
     form->Text2->setToolTip(date);
     form->Image1[1]->setVisible(locked);

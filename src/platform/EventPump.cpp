@@ -1,24 +1,43 @@
 #include "EventPump.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QPointer>
+
+namespace {
+// Characters already buffered come far faster than anyone can see: between them the program's
+// own queued events run every time, the window system's queue (a poll of every descriptor, more
+// than a character costs) at most once in this many nanoseconds.
+constexpr qint64 kBurstPollNs = 200'000;
+QElapsedTimer sinceWindowSystemPass;
+} // namespace
 
 namespace EventPump {
 
 void processPending()
 {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+    sinceWindowSystemPass.start();
 }
 
 void waitForEvents()
 {
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    sinceWindowSystemPass.start();
+}
+
+void yieldBetweenReads()
+{
+    if (sinceWindowSystemPass.isValid() && sinceWindowSystemPass.nsecsElapsed() < kBurstPollNs)
+        QCoreApplication::sendPostedEvents();
+    else
+        processPending();
 }
 
 void step(bool moreInputWaiting)
 {
     if (moreInputWaiting)
-        processPending();
+        yieldBetweenReads();
     else
         waitForEvents();
 }

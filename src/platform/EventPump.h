@@ -16,7 +16,11 @@ void processPending();
 // unread input must call processPending() instead, so they never sleep on buffered data.
 void waitForEvents();
 
-// processPending() when moreInputWaiting, else waitForEvents().
+// The yield between two reads of input that is already buffered: the program's queued events
+// run each time, the window system's queue too when it was last looked at over 0.2 ms ago.
+void yieldBetweenReads();
+
+// yieldBetweenReads() when moreInputWaiting, else waitForEvents().
 void step(bool moreInputWaiting);
 
 enum class WaitEnd { Condition, ShuttingDown, GuardGone };

@@ -112,6 +112,10 @@ public:
 
     void fit()
     {
+        // Nobody reads a hidden text: it is fitted when it is shown (the window's Show reaches
+        // each control), and a window left in the tray does no font work for every new text.
+        if (!m_control->isVisible())
+            return;
         QFont font = m_designed;
         const double designed = m_designed.pointSizeF();
         if (designed <= 0)
