@@ -32,8 +32,9 @@ notes() {
   Each of 500 sentences, a new second each, goes first to gpsd, then to the program. gpsd: from
   writing the last character to reading its TPV report of that second on its JSON socket. Ours:
   from writing the last character to the clock-setting call. The program takes one character per
-  read and lets pending events run between reads, so a line costs it a few tenths of a
-  millisecond more than gpsd's whole-buffer reads. The row "through horolux-settime" times the
+  read and yields between reads: the program's queued events run after every character, the
+  window system's queue at least every 0.2 ms while a burst of buffered characters is read (one
+  poll of every descriptor costs more than a character), and each time it waits for input. The row "through horolux-settime" times the
   same lines to the answer of the clock-setting helper, already running and started with the
   clock shim preloaded (checked in its memory map before any request), as a user who is not root
   sets the clock.
