@@ -1,11 +1,15 @@
 #pragma once
 
-#include <QProcess>
+#include <QByteArray>
+#include <QProcessEnvironment>
 #include <QString>
+
+#include <sys/types.h>
 
 // The running clock-setting helper (horolux-settime): the only program that holds the right to
 // set the clock. One helper serves the program's whole run; it is started on first use and
-// again after it has gone away.
+// again after it has gone away. Requests go straight over two pipes, without an event loop:
+// the clock is set from a sentence the moment it is decoded.
 class ClockHelper
 {
 public:
@@ -28,8 +32,17 @@ public:
 
 private:
     bool ensureRunning(QString *why);
+    bool spawn(QString *why);
+    bool send(const QByteArray &request);
+    // The next line the helper writes, without its end; false when none came in time.
+    bool readAnswer(QByteArray *line);
+    void stop(int graceMs);
 
     QString m_program;
     int m_answerMs;
-    QProcess m_process;
+    QProcessEnvironment m_environment;
+    pid_t m_pid = -1;
+    int m_requests = -1;
+    int m_answers = -1;
+    QByteArray m_received;
 };
