@@ -48,7 +48,8 @@ void MainWindowReceiverView::showSearchRunningOut()
 void MainWindowReceiverView::showDecoded(const QString &text, const QString &date, bool locked)
 {
     Form1 *form = m_app.form1();
-    // The look first: a text laid out in the old font would be laid out again.
+    // The face changes while the box is empty, so only the new text is laid out, once.
+    form->Text2->clear();
     setText2Look(form->Text2, 14, false);
     form->Text2->setText(text);
     form->Text2->setEnabled(true);
