@@ -3,8 +3,8 @@
 #include "Form1.h"
 #include "ShellContext.h"
 #include "WindowVisibility.h"
+#include "common/Pictures.h"
 #include "platform/Twips.h"
-#include "transmit/Form4.h"
 
 #include <QCursor>
 #include <QDBusConnection>
@@ -92,8 +92,11 @@ void TrayIcon::remove()
 
 QByteArray TrayIcon::record(quint32 callbackMessage, const QString &tip) const
 {
-    const quint32 window = quint32(m_app.form1()->winId());
-    const quint32 icon = quint32(m_app.form4()->windowIcon().cacheKey());
+    // The main window's handle as it stands, 0 while it has never been shown: making one here
+    // would put a window on the display at start-up for nothing. The transmission window's icon
+    // is shared, so the window itself need not exist either.
+    const quint32 window = quint32(m_app.form1()->internalWinId());
+    const quint32 icon = quint32(Pictures::transmissionWindowIcon().cacheKey());
     return BuildTrayIconData(window, kIconId, kFlags, callbackMessage, icon, tip);
 }
 
@@ -106,7 +109,7 @@ bool TrayIcon::Shell_NotifyIconA(int message, const QByteArray &record)
     }
     if (message != NIM_ADD || m_icon)
         return false;
-    m_icon = std::make_unique<QSystemTrayIcon>(m_app.form4()->windowIcon());
+    m_icon = std::make_unique<QSystemTrayIcon>(Pictures::transmissionWindowIcon());
     m_icon->setToolTip(tipOf(record));
     // On XEmbed no context menu of Qt's own: a right click is a mouse code like the others, so
     // it is ignored while the main window is disabled. A StatusNotifier host shows only an
