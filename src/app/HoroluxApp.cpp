@@ -15,6 +15,7 @@
 #include "shell/MenuCommands.h"
 #include "shell/Shutdown.h"
 #include "shell/SingleInstance.h"
+#include "shell/Startup.h"
 #include "shell/TrayIcon.h"
 #include "shell/UserNotice.h"
 #include "shell/WindowVisibility.h"
@@ -109,7 +110,7 @@ bool HoroluxApp::hasNotificationArea() const
 
 void HoroluxApp::start()
 {
-    form1()->Form_Load();
+    Startup(*this).run();
 }
 
 Form1 *HoroluxApp::form1()

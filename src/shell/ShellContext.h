@@ -42,6 +42,7 @@ public:
     virtual Form5 *form5() = 0;
     virtual Form9 *form9() = 0;
     virtual Form10 *form10() = 0;
+    virtual bool isForm1Loaded() const = 0;
     virtual bool isForm4Loaded() const = 0;
     virtual bool isForm5Loaded() const = 0;
     virtual bool isForm9Loaded() const = 0;

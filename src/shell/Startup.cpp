@@ -45,11 +45,13 @@ void Startup::run()
         runDuplicateInstancePath();
         return;
     }
+    // The icon first: the user sees the program as soon as it knows it is the only copy. The
+    // steps up to the ports only prepare windows that stay hidden, the main window among them.
+    m_app.trayIcon().add();
     setUpHelp();
     sizeAndCentre();
     applySettings();
     checkSettingsCanBeSaved();
-    m_app.trayIcon().add();
     openReceivePort();
     openTransmitPort();
     // Last, so the main clock cycle never runs on a half-built start-up.

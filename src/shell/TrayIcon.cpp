@@ -9,9 +9,13 @@
 #include <QCursor>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QtEndian>
 #include <cmath>
+#ifdef HOROLUX_XCB
+#include <xcb/xcb.h>
+#endif
 
 namespace {
 constexpr int NIM_ADD = 0;
@@ -92,10 +96,10 @@ void TrayIcon::remove()
 
 QByteArray TrayIcon::record(quint32 callbackMessage, const QString &tip) const
 {
-    // The main window's handle as it stands, 0 while it has never been shown: making one here
-    // would put a window on the display at start-up for nothing. The transmission window's icon
-    // is shared, so the window itself need not exist either.
-    const quint32 window = quint32(m_app.form1()->internalWinId());
+    // The main window's handle as it stands, 0 while it has never been shown (or, at start-up,
+    // built): making one here would only delay the icon. The transmission window's icon is
+    // shared, so that window need not exist either.
+    const quint32 window = m_app.isForm1Loaded() ? quint32(m_app.form1()->internalWinId()) : 0;
     const quint32 icon = quint32(Pictures::transmissionWindowIcon().cacheKey());
     return BuildTrayIconData(window, kIconId, kFlags, callbackMessage, icon, tip);
 }
@@ -118,7 +122,22 @@ bool TrayIcon::Shell_NotifyIconA(int message, const QByteArray &record)
         m_icon->setContextMenu(m_app.form1()->menuMenuMain);
     connect(m_icon.get(), &QSystemTrayIcon::activated, this, &TrayIcon::onActivated);
     m_icon->show();
+    handOverNow();
     return true;
+}
+
+void TrayIcon::handOverNow()
+{
+#ifdef HOROLUX_XCB
+    // An X11 tray host learns of the icon when Qt sends its request, which otherwise waits until
+    // the rest of the start-up has run and the event loop flushes it. Sending is all this does:
+    // no event is read or handled here.
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    const auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 && x11->connection())
+        xcb_flush(x11->connection());
+#endif
 }
 
 void TrayIcon::onActivated(QSystemTrayIcon::ActivationReason reason)
