@@ -63,6 +63,7 @@ public:
     Form5 *form5() override;
     Form9 *form9() override;
     Form10 *form10() override;
+    Form5 *form5Ports() override;
     bool isForm1Loaded() const override { return m_form1 != nullptr; }
     bool isForm4Loaded() const override { return m_form4 != nullptr; }
     bool isForm5Loaded() const override { return m_form5 != nullptr; }

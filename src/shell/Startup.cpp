@@ -110,7 +110,7 @@ void Startup::applySettings()
     Module1 &m = m_app.module1();
     m.settingsBytes = *bytes;
     m.receivePort = (*bytes)[0];
-    m_app.form5()->setCheck1Value((*bytes)[1] != 0 ? 1 : 0);
+    m_app.form5Ports()->setCheck1Value((*bytes)[1] != 0 ? 1 : 0);
     m.transmitPort = (*bytes)[2];
 }
 
@@ -132,7 +132,7 @@ void Startup::openReceivePort()
     }
     // A port that is missing, busy or refuses its settings stays closed without a word; the
     // receive routine reports it when it is used.
-    m_app.form5()->MSComm1.openQuietly(port);
+    m_app.form5Ports()->MSComm1.openQuietly(port);
     StatusPanels::show(form->Text3[0], StatusPanels::receiveText(port));
     form->menuSetRcv->setChecked(true);
     form->Command3->setEnabled(true);
@@ -149,7 +149,7 @@ void Startup::openTransmitPort()
     }
     // One port serving both directions is opened once, as the receive port.
     if (port != m.receivePort)
-        m_app.form5()->MSComm2.openQuietly(port);
+        m_app.form5Ports()->MSComm2.openQuietly(port);
     StatusPanels::show(form->Text3[1], StatusPanels::transmitText(port));
     form->menuSetTrans->setChecked(true);
     form->menuMenuTrans->setVisible(true);
