@@ -4,7 +4,7 @@
 #   scripts/install-deps.sh [--test]
 set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libgl-dev libcap-dev
-          fonts-liberation2)
+          libxcb1-dev fonts-liberation2)
 test_packages=(clang libclang-rt-14-dev xvfb xauth x11-utils xdotool trayer gpsd gpsd-clients
                desktop-file-utils appstream dpkg-dev file libcap2-bin clang-format python3)
 case "${1:-}" in

@@ -15,6 +15,7 @@
 #include "shell/MenuCommands.h"
 #include "shell/Shutdown.h"
 #include "shell/SingleInstance.h"
+#include "shell/Startup.h"
 #include "shell/TrayIcon.h"
 #include "shell/UserNotice.h"
 #include "shell/WindowVisibility.h"
@@ -36,7 +37,7 @@ HoroluxApp::HoroluxApp(const Environment &environment, QObject *parent)
               *m_receiverView, [this] { return anyTalkerOnReceivePort(); }}))
     , m_clockSetting(std::make_unique<ClockSetting>(ClockSetting::Wiring {m_module1, clock(),
           *m_receiver, [this]() -> MSComm & { return receivePort(); },
-          [this] { return form5()->check1Value() == 1; }, m_env.clockFloorMSecs}))
+          [this] { return form5Ports()->check1Value() == 1; }, m_env.clockFloorMSecs}))
     , m_transmitter(std::make_unique<RmcTransmitter>(RmcTransmitter::Wiring {m_module1, clock(),
           [this]() -> MSComm & { return receivePort(); },
           [this]() -> MSComm & { return transmitPort(); }, [this] { return form4(); }}))
@@ -109,7 +110,7 @@ bool HoroluxApp::hasNotificationArea() const
 
 void HoroluxApp::start()
 {
-    form1()->Form_Load();
+    Startup(*this).run();
 }
 
 Form1 *HoroluxApp::form1()
@@ -134,10 +135,18 @@ Form4 *HoroluxApp::form4()
 
 Form5 *HoroluxApp::form5()
 {
-    if (!m_form5) {
-        m_form5 = std::make_unique<Form5>(m_module1, ports(), *m_setupHost);
-        m_form5->Form_Load();
+    Form5 *form = form5Ports();
+    if (!form->hasControls()) {
+        form->buildControls();
+        form->Form_Load();
     }
+    return form;
+}
+
+Form5 *HoroluxApp::form5Ports()
+{
+    if (!m_form5)
+        m_form5 = std::make_unique<Form5>(m_module1, ports(), *m_setupHost);
     return m_form5.get();
 }
 
@@ -161,12 +170,12 @@ Form10 *HoroluxApp::form10()
 
 MSComm &HoroluxApp::receivePort()
 {
-    return form5()->MSComm1;
+    return form5Ports()->MSComm1;
 }
 
 MSComm &HoroluxApp::transmitPort()
 {
-    return form5()->MSComm2;
+    return form5Ports()->MSComm2;
 }
 
 void HoroluxApp::ShowMessageBox(const QString &text, int icon, int buttons, const QString &title)

@@ -42,7 +42,8 @@ public:
     explicit HoroluxApp(const Environment &environment, QObject *parent = nullptr);
     ~HoroluxApp() override;
 
-    // Creates the main window and runs its start-up sequence.
+    // Runs the main window's start-up sequence; the window is built by its first step that
+    // touches it, after the tray icon is up.
     void start();
 
     Module1 &module1() override { return m_module1; }
@@ -62,6 +63,8 @@ public:
     Form5 *form5() override;
     Form9 *form9() override;
     Form10 *form10() override;
+    Form5 *form5Ports() override;
+    bool isForm1Loaded() const override { return m_form1 != nullptr; }
     bool isForm4Loaded() const override { return m_form4 != nullptr; }
     bool isForm5Loaded() const override { return m_form5 != nullptr; }
     bool isForm9Loaded() const override { return m_form9 != nullptr; }

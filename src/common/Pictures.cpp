@@ -1,5 +1,7 @@
 #include "Pictures.h"
 
+#include <QImageReader>
+
 // The pictures are compiled into the static library; nothing else refers to their registration,
 // so the linker would drop it without this call. Q_INIT_RESOURCE may not stand in a namespace.
 static void registerPictures()
@@ -14,7 +16,11 @@ QPixmap picture(const QString &name)
 {
     static const bool registered = (registerPictures(), true);
     Q_UNUSED(registered);
-    return QPixmap(QStringLiteral(":/icons/") + name + QStringLiteral(".png"));
+    // Qt's own PNG decoder, named: guessing the format would load every image format plugin
+    // (and their libraries) at start-up just to ask each whether it reads PNG.
+    QImageReader reader(QStringLiteral(":/icons/") + name + QStringLiteral(".png"), "png");
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
 }
 
 QIcon icon(const QString &name, std::initializer_list<int> sizes)
@@ -33,7 +39,9 @@ QIcon mainWindowIcon()
 
 QIcon transmissionWindowIcon()
 {
-    return icon(QStringLiteral("transmission"), {16, 22, 24, 32, 48});
+    // One icon for the window and the tray, made once: the tray shows it without the window.
+    static const QIcon shared = icon(QStringLiteral("transmission"), {16, 22, 24, 32, 48});
+    return shared;
 }
 
 QPixmap lockEmpty()

@@ -8,6 +8,7 @@ namespace Pictures {
 
 QIcon mainWindowIcon(); // 32 x 32 and 16 x 16
 // Also the tray icon, so it comes at 16, 22, 24, 32 and 48 pixels: trays ask for any of them.
+// Every call returns the same icon (one cache key).
 QIcon transmissionWindowIcon();
 QPixmap lockEmpty(); // 16 x 16: an empty box
 QPixmap lockTicked(); // 16 x 16: the box with a tick

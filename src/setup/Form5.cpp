@@ -71,12 +71,18 @@ Form5::Form5(Module1 &module1, SerialDeviceFactory &ports, SetupHost &host)
         | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(Twips::toPixels(kClientWidth), Twips::toPixels(kClientHeight));
     setFont(sansSerif(8.25));
+}
+
+Form5::~Form5() = default;
+
+void Form5::buildControls()
+{
+    if (hasControls())
+        return;
     createControls();
     connectHandlers();
     TextFit::keepAll(this);
 }
-
-Form5::~Form5() = default;
 
 void Form5::createControls()
 {
@@ -101,7 +107,7 @@ void Form5::createControls()
                        "computer's time."),
         this);
     placeTwips(Check1, 240, 1640, 3615, 400);
-    setCheck1Value(1);
+    m_check1->setValue(m_check1Value);
 
     Text1 = new QLineEdit(QStringLiteral("Text1"), this);
     placeTwips(Text1, 120, 2040, 975, 360);
@@ -251,12 +257,15 @@ void Form5::setListIndex(int index)
 
 int Form5::check1Value() const
 {
-    return m_check1->value();
+    return m_check1 ? m_check1->value() : m_check1Value;
 }
 
 void Form5::setCheck1Value(int value)
 {
-    m_check1->setValue(value);
+    if (m_check1)
+        m_check1->setValue(value);
+    else
+        m_check1Value = value;
 }
 
 void Form5::setWidthTwips(int width)

@@ -21,14 +21,20 @@ class QPushButton;
 class Timer;
 
 // The port setup dialog; also the home of the three serial port objects and the wait-for-lock
-// option. Created on first touch, never unloaded: a close request only hides it.
+// option. Created on first touch, never unloaded: a close request only hides it. The ports and
+// the option work from construction; the controls wait for buildControls(), so that a start-up
+// that only opens ports builds no dialog (HoroluxApp::form5() builds them before anyone sees
+// them).
 class Form5 : public QWidget, public WindowLayout::TwipsGeometry<Form5>
 {
 public:
     Form5(Module1 &module1, SerialDeviceFactory &ports, SetupHost &host);
     ~Form5() override;
 
-    // Handlers.
+    void buildControls();
+    bool hasControls() const { return m_check1 != nullptr; }
+
+    // Handlers; they need the controls.
     void Form_Load();
     void Form_Activate();
     void Form_QueryUnload(bool &cancel, int unloadMode);
@@ -53,15 +59,15 @@ public:
     void setWidthTwips(int width);
     void setHeightTwips(int height);
 
-    QFrame *Frame1;
-    QLabel *Label1;
-    QComboBox *Combo1;
-    QFrame *Frame2;
-    QPushButton *Command1;
-    QPushButton *Command3;
-    QCheckBox *Check1;
-    QLineEdit *Text1;
-    Timer *Timer3;
+    QFrame *Frame1 = nullptr;
+    QLabel *Label1 = nullptr;
+    QComboBox *Combo1 = nullptr;
+    QFrame *Frame2 = nullptr;
+    QPushButton *Command1 = nullptr;
+    QPushButton *Command3 = nullptr;
+    QCheckBox *Check1 = nullptr;
+    QLineEdit *Text1 = nullptr;
+    Timer *Timer3 = nullptr;
 
     MSComm MSComm1; // receive port
     MSComm MSComm2; // transmit port
@@ -90,5 +96,6 @@ private:
     SerialDeviceFactory &m_ports;
     SetupHost &m_host;
     SetupCheckBox *m_check1 = nullptr; // Check1 with its stored value
+    int m_check1Value = 1; // the option until Check1 exists: checked, as designed
     std::unique_ptr<PortProbe> m_probe;
 };

@@ -4,7 +4,6 @@
 #include "MenuCommands.h"
 #include "ShellContext.h"
 #include "Shutdown.h"
-#include "Startup.h"
 #include "TrayIcon.h"
 #include "WindowVisibility.h"
 #include "common/Pictures.h"
@@ -210,11 +209,6 @@ void Form1::connectHandlers()
     connect(menuHelpHelp, &QAction::triggered, &menus, &MenuCommands::menuHelpHelp_Click);
     connect(menuHelpService, &QAction::triggered, &menus, &MenuCommands::menuHelpService_Click);
     connect(menuHelpAbout, &QAction::triggered, &menus, &MenuCommands::menuHelpAbout_Click);
-}
-
-void Form1::Form_Load()
-{
-    Startup(m_app).run();
 }
 
 void Form1::Form_QueryUnload(bool &cancel, int unloadMode)

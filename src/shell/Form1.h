@@ -23,7 +23,6 @@ public:
     ~Form1() override;
 
     // Handlers. Each forwards to the part of the program that owns the behaviour.
-    void Form_Load();
     void Form_QueryUnload(bool &cancel, int unloadMode);
     void Form_MouseMove(int button, int shift, double x, double y);
     void Command1_Click();

@@ -84,7 +84,7 @@ bool MenuCommands::applyPortMap(const QMap<int, PortMap::Entry> &entries, const 
         return false;
     }
     // Receive first, then transmit, as at start-up.
-    Form5 *setup = m_app.form5();
+    Form5 *setup = m_app.form5Ports();
     reopenIfChanged(setup->MSComm1, changed);
     reopenIfChanged(setup->MSComm2, changed);
     return true;

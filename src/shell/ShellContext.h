@@ -42,6 +42,10 @@ public:
     virtual Form5 *form5() = 0;
     virtual Form9 *form9() = 0;
     virtual Form10 *form10() = 0;
+    // Form5 as the home of the serial ports and the wait-for-lock option, created as by form5()
+    // but without building its controls: start-up and exit need no more.
+    virtual Form5 *form5Ports() = 0;
+    virtual bool isForm1Loaded() const = 0;
     virtual bool isForm4Loaded() const = 0;
     virtual bool isForm5Loaded() const = 0;
     virtual bool isForm9Loaded() const = 0;

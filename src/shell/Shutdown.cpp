@@ -107,7 +107,7 @@ void Shutdown::writeSettings()
 {
     Module1 &m = m_app.module1();
     m.settingsBytes = SettingsFile::Bytes {quint8(m.receivePort),
-        quint8(m_app.form5()->check1Value() == 1 ? 0xFF : 0x00), quint8(m.transmitPort)};
+        quint8(m_app.form5Ports()->check1Value() == 1 ? 0xFF : 0x00), quint8(m.transmitPort)};
     // A failure is reported by the file itself; the ports and the tray icon are still released.
     SettingsFile(m_app.settingsDir()).write(m.settingsBytes);
 }
@@ -115,7 +115,7 @@ void Shutdown::writeSettings()
 void Shutdown::closePorts()
 {
     // The probe's port too: the process ends inside the probe's wait, which would close it.
-    Form5 *form5 = m_app.form5();
+    Form5 *form5 = m_app.form5Ports();
     for (MSComm *port : {&form5->MSComm1, &form5->MSComm2, &form5->MSComm3}) {
         if (port->PortOpen())
             port->setPortOpen(false);
@@ -128,7 +128,7 @@ void Shutdown::unloadOtherWindows()
     if (m_app.isForm4Loaded())
         m_app.form4()->close();
     if (m_app.isForm5Loaded())
-        m_app.form5()->close();
+        m_app.form5Ports()->close();
     if (m_app.isForm9Loaded())
         m_app.form9()->close();
     if (m_app.isForm10Loaded())

@@ -45,11 +45,13 @@ void Startup::run()
         runDuplicateInstancePath();
         return;
     }
+    // The icon first: the user sees the program as soon as it knows it is the only copy. The
+    // steps up to the ports only prepare windows that stay hidden, the main window among them.
+    m_app.trayIcon().add();
     setUpHelp();
     sizeAndCentre();
     applySettings();
     checkSettingsCanBeSaved();
-    m_app.trayIcon().add();
     openReceivePort();
     openTransmitPort();
     // Last, so the main clock cycle never runs on a half-built start-up.
@@ -108,7 +110,7 @@ void Startup::applySettings()
     Module1 &m = m_app.module1();
     m.settingsBytes = *bytes;
     m.receivePort = (*bytes)[0];
-    m_app.form5()->setCheck1Value((*bytes)[1] != 0 ? 1 : 0);
+    m_app.form5Ports()->setCheck1Value((*bytes)[1] != 0 ? 1 : 0);
     m.transmitPort = (*bytes)[2];
 }
 
@@ -130,7 +132,7 @@ void Startup::openReceivePort()
     }
     // A port that is missing, busy or refuses its settings stays closed without a word; the
     // receive routine reports it when it is used.
-    m_app.form5()->MSComm1.openQuietly(port);
+    m_app.form5Ports()->MSComm1.openQuietly(port);
     StatusPanels::show(form->Text3[0], StatusPanels::receiveText(port));
     form->menuSetRcv->setChecked(true);
     form->Command3->setEnabled(true);
@@ -147,7 +149,7 @@ void Startup::openTransmitPort()
     }
     // One port serving both directions is opened once, as the receive port.
     if (port != m.receivePort)
-        m_app.form5()->MSComm2.openQuietly(port);
+        m_app.form5Ports()->MSComm2.openQuietly(port);
     StatusPanels::show(form->Text3[1], StatusPanels::transmitText(port));
     form->menuSetTrans->setChecked(true);
     form->menuMenuTrans->setVisible(true);

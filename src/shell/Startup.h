@@ -4,7 +4,8 @@
 
 class ShellContext;
 
-// The main window's load handler: everything the program does before it settles in the tray.
+// The main window's load handler (Form_Load): everything the program does before it settles in
+// the tray. It runs before the main window is built; the first step that touches it builds it.
 class Startup : public QObject
 {
 public:

@@ -3,15 +3,19 @@
 #include "Form1.h"
 #include "ShellContext.h"
 #include "WindowVisibility.h"
+#include "common/Pictures.h"
 #include "platform/Twips.h"
-#include "transmit/Form4.h"
 
 #include <QCursor>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QtEndian>
 #include <cmath>
+#ifdef HOROLUX_XCB
+#include <xcb/xcb.h>
+#endif
 
 namespace {
 constexpr int NIM_ADD = 0;
@@ -92,8 +96,11 @@ void TrayIcon::remove()
 
 QByteArray TrayIcon::record(quint32 callbackMessage, const QString &tip) const
 {
-    const quint32 window = quint32(m_app.form1()->winId());
-    const quint32 icon = quint32(m_app.form4()->windowIcon().cacheKey());
+    // The main window's handle as it stands, 0 while it has never been shown (or, at start-up,
+    // built): making one here would only delay the icon. The transmission window's icon is
+    // shared, so that window need not exist either.
+    const quint32 window = m_app.isForm1Loaded() ? quint32(m_app.form1()->internalWinId()) : 0;
+    const quint32 icon = quint32(Pictures::transmissionWindowIcon().cacheKey());
     return BuildTrayIconData(window, kIconId, kFlags, callbackMessage, icon, tip);
 }
 
@@ -106,7 +113,7 @@ bool TrayIcon::Shell_NotifyIconA(int message, const QByteArray &record)
     }
     if (message != NIM_ADD || m_icon)
         return false;
-    m_icon = std::make_unique<QSystemTrayIcon>(m_app.form4()->windowIcon());
+    m_icon = std::make_unique<QSystemTrayIcon>(Pictures::transmissionWindowIcon());
     m_icon->setToolTip(tipOf(record));
     // On XEmbed no context menu of Qt's own: a right click is a mouse code like the others, so
     // it is ignored while the main window is disabled. A StatusNotifier host shows only an
@@ -115,7 +122,22 @@ bool TrayIcon::Shell_NotifyIconA(int message, const QByteArray &record)
         m_icon->setContextMenu(m_app.form1()->menuMenuMain);
     connect(m_icon.get(), &QSystemTrayIcon::activated, this, &TrayIcon::onActivated);
     m_icon->show();
+    handOverNow();
     return true;
+}
+
+void TrayIcon::handOverNow()
+{
+#ifdef HOROLUX_XCB
+    // An X11 tray host learns of the icon when Qt sends its request, which otherwise waits until
+    // the rest of the start-up has run and the event loop flushes it. Sending is all this does:
+    // no event is read or handled here.
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    const auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 && x11->connection())
+        xcb_flush(x11->connection());
+#endif
 }
 
 void TrayIcon::onActivated(QSystemTrayIcon::ActivationReason reason)

@@ -50,6 +50,7 @@ private:
     bool Shell_NotifyIconA(int message, const QByteArray &record);
     QByteArray record(quint32 callbackMessage, const QString &tip) const;
     void onActivated(QSystemTrayIcon::ActivationReason reason);
+    static void handOverNow();
     void bringMainWindowForward();
 
     ShellContext &m_app;
