@@ -1,6 +1,7 @@
 #include "app/HoroluxApp.h"
 #include "platform/ClockHelper.h"
 #include "platform/ClockMasterProbe.h"
+#include "platform/DeferredIconStyle.h"
 #include "platform/InstallLayout.h"
 #include "platform/Privileges.h"
 #include "platform/SystemClock.h"
@@ -17,6 +18,7 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     // The program lives in the tray: hiding or closing its windows never ends it.
     QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setStyle(new DeferredIconStyle);
     SystemClock clock(ClockHelper::find(QApplication::applicationDirPath()));
     const QString settingsDir = InstallLayout::settingsDir(QApplication::applicationDirPath());
     DevicePortFactory ports(settingsDir);
