@@ -81,7 +81,13 @@ void tst_Duplicate::secondCopyWarnsAndLeaves()
     startCopy(first);
     QVERIFY(first.waitForStarted());
     QString firstWindow;
-    QTRY_VERIFY_WITH_TIMEOUT(!(firstWindow = visibleWindowOf(first)).isEmpty(), kStartTimeoutMs);
+    const auto firstShown = [&] {
+        return first.state() != QProcess::Running
+            || !(firstWindow = visibleWindowOf(first)).isEmpty();
+    };
+    QVERIFY(waitUntil(firstShown, kStartTimeoutMs));
+    QVERIFY2(!firstWindow.isEmpty(),
+        qPrintable(QStringLiteral("the first copy showed no window: ") + m_desktop.state()));
     qInfo("first copy showed its window %lld ms after its start", qint64(sinceStart.elapsed()));
     QVERIFY(!m_copy.lockFilePath().isEmpty());
     const QByteArray firstPid = QByteArray::number(first.processId());

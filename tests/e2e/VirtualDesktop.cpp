@@ -4,6 +4,7 @@
 #include "WaitUntil.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
@@ -81,7 +82,24 @@ bool VirtualDesktop::startServer(int display, QSize screen, QString *error)
     m_env.insert(QStringLiteral("DISPLAY"), QLatin1Char(':') + QString::fromLatin1(named));
     m_env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     m_env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    return true;
+    // A client must get in before the desktop is handed out: a server that names its display
+    // and then cannot be reached is given up for another number.
+    if (waitUntil(
+            [this] { return runXdotool({QStringLiteral("getdisplaygeometry")}, nullptr); }, 5000))
+        return true;
+    *error = QStringLiteral("Xvfb :%1 took no client: %2").arg(QString::fromLatin1(named), state());
+    endProcess(m_xserver);
+    return false;
+}
+
+QString VirtualDesktop::state() const
+{
+    const QString display = m_env.value(QStringLiteral("DISPLAY")).mid(1);
+    const bool socket = QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X") + display);
+    return QStringLiteral("Xvfb %1, socket /tmp/.X11-unix/X%2 %3")
+        .arg(m_xserver.state() == QProcess::Running ? QStringLiteral("running")
+                                                    : QStringLiteral("ended"),
+            display, socket ? QStringLiteral("present") : QStringLiteral("missing"));
 }
 
 bool VirtualDesktop::startTrayHost(QString *error)

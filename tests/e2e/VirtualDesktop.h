@@ -27,6 +27,8 @@ public:
 
     // The environment of a program shown on this desktop.
     QProcessEnvironment environment() const { return m_env; }
+    // Whether the server still runs and its socket is in place: said when a client fails.
+    QString state() const;
 
     // Runs xdotool; false when it failed. Its output goes to *output when given.
     bool xdotool(const QStringList &arguments, QByteArray *output = nullptr) const;
