@@ -1,5 +1,7 @@
 #include "Clock.h"
 
+#include <QTimerEvent>
+
 QString Clock::localTimeText() const
 {
     return localNow().toString(QStringLiteral("HH:mm:ss"));
@@ -34,4 +36,31 @@ QString Clock::howToAllowSetting()
 {
     return QStringLiteral("join the group horolux (sudo adduser $USER horolux) and log in again; "
                           "see \"The right to set the clock\" in the README");
+}
+
+void Clock::addSecondFollower()
+{
+    if (m_secondFollowers++ == 0)
+        followSeconds(true);
+}
+
+void Clock::removeSecondFollower()
+{
+    if (m_secondFollowers > 0 && --m_secondFollowers == 0)
+        followSeconds(false);
+}
+
+void Clock::followSeconds(bool on)
+{
+    if (m_secondTimerId)
+        killTimer(m_secondTimerId);
+    m_secondTimerId = on ? startTimer(int(msecsToNextSecond()), Qt::PreciseTimer) : 0;
+}
+
+void Clock::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != m_secondTimerId)
+        return QObject::timerEvent(event);
+    Clock::followSeconds(true);
+    emit secondBegan();
 }

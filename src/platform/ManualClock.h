@@ -22,8 +22,15 @@ public:
     int setCount() const { return m_setCount; }
     qint64 lastSetMSecs() const { return m_lastSet; }
 
+protected:
+    void followSeconds(bool on) override { m_followed = on; }
+
 private:
+    // Moves the clock; followers of its seconds hear of a boundary crossed.
+    void moveTo(qint64 msecs);
+
     qint64 m_msecs;
+    bool m_followed = false;
     QTimeZone m_zone = QTimeZone::utc();
     bool m_refuseSet = false;
     int m_setCount = 0;

@@ -148,6 +148,8 @@ void Form1::createTimers()
     Timer1->followSecondsOf(&m_app.clock());
     Timer2 = new Timer(250, false, this);
     Timer3 = new Timer(50, false, this);
+    // The receive countdown counts changes of the clock's second.
+    Timer3->skipTicksWithinSecondsOf(&m_app.clock());
     Timer4 = new Timer(1, true, this);
     Timer4->followSecondsOf(&m_app.clock());
 }
