@@ -282,6 +282,16 @@ void Form1::closeEvent(QCloseEvent *event)
     event->setAccepted(!cancel);
 }
 
+void Form1::changeEvent(QEvent *event)
+{
+    // Restored by the window system from the task bar: the clock box stood still meanwhile.
+    if (event->type() == QEvent::WindowStateChange
+        && (static_cast<QWindowStateChangeEvent *>(event)->oldState() & Qt::WindowMinimized)
+        && !isMinimized())
+        m_app.transmissionDisplay().refresh();
+    QMainWindow::changeEvent(event);
+}
+
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
     // The display boxes never keep the focus: it moves on to "Hide".
