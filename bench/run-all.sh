@@ -50,6 +50,10 @@ notes() {
   (`/proc/<pid>/task/*/status`); CPU is the on-CPU time of all threads
   (`/proc/<pid>/task/*/schedstat`, nanoseconds; the clock-tick utime + stime of `/proc/<pid>/stat`
   is in the output below).
+- **Idle with a streaming receiver** (`bench_desktop`): right after the idle period, the same
+  program and floor over as many seconds again, while the benchmark writes one whole sentence a
+  second to the receive port, half a second away from the clock's seconds. Target: at most one
+  wake-up per line on top of the floor.
 - **Waiting** (`bench_waiting`): in-process, the application object as after start-up (both ports
   open, clock cycle running, window hidden) on the offscreen platform: a receive search on a
   silent port until it gives up, the receive setup dialog opened by its menu command and closed by
