@@ -4,7 +4,14 @@
 
 QString Clock::localTimeText() const
 {
-    return localNow().toString(QStringLiteral("HH:mm:ss"));
+    // A tick asks for it several times; it changes only with the second.
+    const qint64 now = currentMSecsSinceEpoch();
+    const qint64 second = now >= 0 ? now / 1000 : (now - 999) / 1000;
+    if (second != m_textSecond || m_text.isNull()) {
+        m_text = toLocal(now).toString(QStringLiteral("HH:mm:ss"));
+        m_textSecond = second;
+    }
+    return m_text;
 }
 
 qint64 Clock::msecsToNextSecond() const

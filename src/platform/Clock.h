@@ -47,8 +47,12 @@ protected:
     // timer to each boundary; the machine's clock and the test clock do better.
     virtual void followSeconds(bool on);
     void timerEvent(QTimerEvent *event) override;
+    // For a clock whose time zone changed.
+    void forgetLocalTimeText() { m_text = QString(); }
 
 private:
+    mutable QString m_text;
+    mutable qint64 m_textSecond = 0;
     int m_secondFollowers = 0;
     int m_secondTimerId = 0;
 };

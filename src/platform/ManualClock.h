@@ -15,7 +15,11 @@ public:
     QDateTime toLocal(qint64 msecs) const override;
 
     void setRefuseSet(bool refuse) { m_refuseSet = refuse; }
-    void setTimeZone(const QTimeZone &zone) { m_zone = zone; }
+    void setTimeZone(const QTimeZone &zone)
+    {
+        m_zone = zone;
+        forgetLocalTimeText();
+    }
     void advance(qint64 msecs);
     void setUtc(const QDateTime &utc);
 
