@@ -82,7 +82,7 @@ void Timer::start()
 void Timer::stop()
 {
     rearm(-1);
-    if (std::exchange(m_following, false))
+    if (std::exchange(m_following, false) && m_clock)
         m_clock->removeSecondFollower();
 }
 
@@ -102,6 +102,8 @@ void Timer::rearm(int delay)
         killTimer(m_timerId);
     const auto type = m_mode == Mode::Interval ? Qt::CoarseTimer : Qt::PreciseTimer;
     m_timerId = delay >= 0 ? startTimer(delay, type) : 0;
+    if (m_mode == Mode::SkipWithinSeconds)
+        m_nextTick = m_grid.elapsed() + delay;
 }
 
 int Timer::delayToNewSecond() const
@@ -140,7 +142,10 @@ void Timer::onClockMoved()
     if (m_mode == Mode::FollowSeconds) {
         queueTick();
     } else if (m_mode == Mode::SkipWithinSeconds && m_interval > 0) {
+        // Back onto the next point of the grid, unless the next tick is due by then anyway.
         const qint64 elapsed = m_grid.elapsed();
-        rearm(int(m_interval - elapsed % m_interval));
+        const qint64 point = (elapsed / m_interval + 1) * m_interval;
+        if (m_nextTick > point)
+            rearm(int(point - elapsed));
     }
 }

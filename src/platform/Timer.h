@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QPointer>
 
 class Clock;
 
@@ -52,6 +53,7 @@ private:
     bool m_tickQueued = false;
     // The interval's grid of a timer that skips ticks starts at its switch-on.
     QElapsedTimer m_grid;
-    Clock *m_clock = nullptr;
+    qint64 m_nextTick = 0;
+    QPointer<Clock> m_clock;
     bool m_following = false;
 };
