@@ -69,7 +69,7 @@ void Timer::start()
         rearm(qMax(0, m_interval));
         break;
     case Mode::FollowSeconds:
-        if (!std::exchange(m_following, true))
+        if (m_clock && !std::exchange(m_following, true))
             m_clock->addSecondFollower();
         break;
     case Mode::SkipWithinSeconds:
@@ -111,7 +111,7 @@ int Timer::delayToNewSecond() const
     // The first point of the grid at or after the clock's next second boundary: the ticks
     // before it would find the second they saw last.
     const qint64 elapsed = m_grid.elapsed();
-    const qint64 boundary = elapsed + m_clock->msecsToNextSecond();
+    const qint64 boundary = elapsed + (m_clock ? m_clock->msecsToNextSecond() : 0);
     if (m_interval <= 0)
         return int(boundary - elapsed);
     const qint64 point = (boundary + m_interval - 1) / m_interval * m_interval;
