@@ -33,9 +33,19 @@ namespace {
 class ReadOnlyClock : public Clock
 {
 public:
+    ReadOnlyClock() { connect(&m_real, &Clock::secondBegan, this, &Clock::secondBegan); }
     qint64 currentMSecsSinceEpoch() const override { return m_real.currentMSecsSinceEpoch(); }
     bool setCurrentMSecsSinceEpoch(qint64) override { return false; }
     QDateTime toLocal(qint64 msecs) const override { return m_real.toLocal(msecs); }
+
+protected:
+    void followSeconds(bool on) override
+    {
+        if (on)
+            m_real.addSecondFollower();
+        else
+            m_real.removeSecondFollower();
+    }
 
 private:
     SystemClock m_real;
@@ -55,8 +65,25 @@ void runFor(int msecs)
     loop.exec();
 }
 
+struct Target
+{
+    double cpuPercent;
+    double wakeUpsPerSecond;
+};
+constexpr Target kDialogTarget {2.0, 1e9};
+constexpr Target kSearchTarget {0.1, 5.0};
+
+QString targetText(const Target &target)
+{
+    QString text = QStringLiteral("<= %1 % of a core").arg(target.cpuPercent);
+    if (target.wakeUpsPerSecond < 1e9)
+        text += QStringLiteral(", <= %1 wake-ups/s").arg(target.wakeUpsPerSecond);
+    return text;
+}
+
 // Runs one wait of the program and reports it against the floor program over the same time.
-void measure(const QString &what, qint64 floorPid, const std::function<void()> &wait)
+void measure(
+    const QString &what, qint64 floorPid, const Target &target, const std::function<void()> &wait)
 {
     using namespace Bench;
     const Usage oursBefore = usageOf(::getpid());
@@ -73,8 +100,9 @@ void measure(const QString &what, qint64 floorPid, const std::function<void()> &
     };
     row(what + QStringLiteral(", %1 s: CPU of a core").arg(number(ours.seconds, 1)), text(ours),
         text(floor) + QStringLiteral(", Qt program waking once a second"),
-        ratio(ours.cpuPercent, floor.cpuPercent), QStringLiteral("<= 2 % of a core"),
-        met(ours.cpuPercent <= 2.0));
+        ratio(ours.cpuPercent, floor.cpuPercent), targetText(target),
+        met(ours.cpuPercent <= target.cpuPercent
+            && ours.wakeUpsPerSecond <= target.wakeUpsPerSecond));
 }
 
 } // namespace
@@ -123,15 +151,15 @@ int main(int argc, char **argv)
     main->Timer1->setEnabled(true);
     runFor(500);
 
-    measure(QStringLiteral("a receive search with a silent port"), floor.processId(),
+    measure(QStringLiteral("a receive search with a silent port"), floor.processId(), kSearchTarget,
         [&] { horolux.receiveIntoClockFields(); });
-    measure(QStringLiteral("the setup dialog open"), floor.processId(), [&] {
+    measure(QStringLiteral("the setup dialog open"), floor.processId(), kDialogTarget, [&] {
         QTimer::singleShot(openMs, horolux.form5(), [&] { horolux.form5()->close(); });
         horolux.menuCommands().menuSetRcv_Click();
         // Leaving the dialog asks for a clock setting at the next tick; that is not this wait.
         m.lastClockText = clock.localTimeText();
     });
-    measure(QStringLiteral("a message box open"), floor.processId(), [&] {
+    measure(QStringLiteral("a message box open"), floor.processId(), kDialogTarget, [&] {
         QTimer::singleShot(openMs, &horolux, [&] { horolux.form10()->Command1_Click(); });
         horolux.ShowMessageBox(QStringLiteral("A message that waits for OK"),
             MessageBox::Information, MessageBox::OkOnly, QStringLiteral("Horolux"));

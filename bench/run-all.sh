@@ -51,14 +51,18 @@ notes() {
   (`/proc/<pid>/task/*/status`); CPU is the on-CPU time of all threads
   (`/proc/<pid>/task/*/schedstat`, nanoseconds; the clock-tick utime + stime of `/proc/<pid>/stat`
   is in the output below).
+- **Idle with a streaming receiver** (`bench_desktop`): right after the idle period, the same
+  program and floor over as many seconds again, while the benchmark writes one whole sentence a
+  second to the receive port, half a second away from the clock's seconds. Target: at most one
+  wake-up per line on top of the floor.
 - **Waiting** (`bench_waiting`): in-process, the application object as after start-up (both ports
   open, clock cycle running, window hidden) on the offscreen platform: a receive search on a
   silent port until it gives up, the receive setup dialog opened by its menu command and closed by
   its close box after 8 s, a message box closed by OK after 8 s. Each is read the same way as the
   floor program over the same period.
-- **Departure** (`bench_departure`): the program's real clock cycle (the one-second timer, the
-  schedule, the sentence writer, the port) on a clock that makes every real second a second 30,
-  its seconds turning exactly with the machine's, for 30 s. A thread stamps the first byte of each
+- **Departure** (`bench_departure`): the program's real clock cycle (the machine clock's
+  wake-up at each second, a timerfd, the schedule, the sentence writer, the port) on a clock that
+  makes every real second a second 30, its seconds turning exactly with the machine's, for 30 s. A thread stamps the first byte of each
   line arriving on the pseudo-terminal's master side, against the second boundary. Reference: a
   thread that sleeps with `clock_nanosleep(TIMER_ABSTIME)` to each half second and writes a
   sentence of the same length to another pseudo-terminal, timed the same way: what this machine's

@@ -5,6 +5,8 @@
 #include "platform/Timer.h"
 #include "platform/Twips.h"
 #include "shell/Form1.h"
+#include "shell/MenuCommands.h"
+#include "shell/WindowVisibility.h"
 #include "transmit/Form4.h"
 #include "transmit/MonitorTextBox.h"
 #include "transmit/TransmissionDisplay.h"
@@ -32,6 +34,12 @@ bool showMonitor(TestRig &rig)
     return QTest::qWaitForWindowActive(monitor);
 }
 
+// The clock box is kept only while a window shows.
+void showMain(TestRig &rig)
+{
+    rig.app().form1()->show();
+}
+
 void tick(TestRig &rig)
 {
     rig.app().transmissionDisplay().Timer4_Timer();
@@ -47,6 +55,8 @@ private slots:
     void hiddenMonitorIsLeftAlone();
     void clockBox_data();
     void clockBox();
+    void clockBoxRestsWhileHidden_data();
+    void clockBoxRestsWhileHidden();
     void ticksWithinOneSecondChangeNothing();
     void shuttingDownStopsTheDisplay();
     void timerFollowsTheClock();
@@ -96,6 +106,7 @@ void tst_Monitor::countdown()
 void tst_Monitor::hiddenMonitorIsLeftAlone()
 {
     TestRig rig(at(10, 25, 50));
+    showMain(rig);
     Form4 *monitor = rig.app().form4();
     monitor->Text1->setText(kSentence);
     tick(rig);
@@ -142,9 +153,37 @@ void tst_Monitor::clockBox()
     QFETCH(QString, tip);
     TestRig rig(utc);
     rig.clock().setTimeZone(QTimeZone(zoneOffset));
+    showMain(rig);
     tick(rig);
     QCOMPARE(rig.app().form1()->Text1->text(), text);
     QCOMPARE(rig.app().form1()->Text1->toolTip(), tip);
+}
+
+void tst_Monitor::clockBoxRestsWhileHidden_data()
+{
+    QTest::addColumn<bool>("monitor");
+    QTest::newRow("main window shown") << false;
+    QTest::newRow("monitor shown") << true;
+}
+
+void tst_Monitor::clockBoxRestsWhileHidden()
+{
+    QFETCH(bool, monitor);
+    TestRig rig(at(10, 25, 40));
+    Form1 *main = rig.app().form1();
+    main->Text1->setText(QStringLiteral("marker"));
+    tick(rig);
+    QCOMPARE(main->Text1->text(), QStringLiteral("marker"));
+
+    // Whoever shows a window brings the box up to date first.
+    rig.clock().advance(1000);
+    QWidget *window = monitor ? static_cast<QWidget *>(rig.app().form4()) : main;
+    if (monitor)
+        rig.app().menuCommands().menuMenuTrans_Click();
+    else
+        rig.app().windowVisibility().menuMenuHide_Click();
+    QVERIFY(window->isVisible());
+    QCOMPARE(main->Text1->text(), QStringLiteral("10:25:41 AM"));
 }
 
 void tst_Monitor::ticksWithinOneSecondChangeNothing()
@@ -190,6 +229,7 @@ void tst_Monitor::timerFollowsTheClock()
 {
     TestRig rig(at(10, 25, 40));
     Form1 *main = rig.app().form1();
+    showMain(rig);
     QVERIFY(main->Timer4->Enabled());
     rig.clock().advance(1000);
     QTRY_COMPARE(main->Text1->text(), QStringLiteral("10:25:41 AM"));

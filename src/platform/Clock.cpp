@@ -1,8 +1,17 @@
 #include "Clock.h"
 
+#include <QTimerEvent>
+
 QString Clock::localTimeText() const
 {
-    return localNow().toString(QStringLiteral("HH:mm:ss"));
+    // A tick asks for it several times; it changes only with the second.
+    const qint64 now = currentMSecsSinceEpoch();
+    const qint64 second = now >= 0 ? now / 1000 : (now - 999) / 1000;
+    if (second != m_textSecond || m_text.isNull()) {
+        m_text = toLocal(now).toString(QStringLiteral("HH:mm:ss"));
+        m_textSecond = second;
+    }
+    return m_text;
 }
 
 qint64 Clock::msecsToNextSecond() const
@@ -34,4 +43,31 @@ QString Clock::howToAllowSetting()
 {
     return QStringLiteral("join the group horolux (sudo adduser $USER horolux) and log in again; "
                           "see \"The right to set the clock\" in the README");
+}
+
+void Clock::addSecondFollower()
+{
+    if (m_secondFollowers++ == 0)
+        followSeconds(true);
+}
+
+void Clock::removeSecondFollower()
+{
+    if (m_secondFollowers > 0 && --m_secondFollowers == 0)
+        followSeconds(false);
+}
+
+void Clock::followSeconds(bool on)
+{
+    if (m_secondTimerId)
+        killTimer(m_secondTimerId);
+    m_secondTimerId = on ? startTimer(int(msecsToNextSecond()), Qt::PreciseTimer) : 0;
+}
+
+void Clock::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != m_secondTimerId)
+        return QObject::timerEvent(event);
+    Clock::followSeconds(true);
+    emit secondBegan();
 }

@@ -29,9 +29,30 @@ public:
     // What the user does so that the program may set the clock; the one place that says it.
     static QString howToAllowSetting();
 
+    // Timers that act on each change of the clock's second follow its seconds: while one or
+    // more do, secondBegan() comes just after each second boundary of this clock.
+    void addSecondFollower();
+    void removeSecondFollower();
+
 signals:
+    // A second of this clock has just begun, or the clock was moved by someone else.
+    void secondBegan();
     // The clock was moved (set by the program or, for a test clock, advanced).
     void jumped();
     // The operating system refused to set the clock.
     void setRefused();
+
+protected:
+    // Starts or stops the wake-ups behind secondBegan(). This default sleeps on a precise Qt
+    // timer to each boundary; the machine's clock and the test clock do better.
+    virtual void followSeconds(bool on);
+    void timerEvent(QTimerEvent *event) override;
+    // For a clock whose time zone changed.
+    void forgetLocalTimeText() { m_text = QString(); }
+
+private:
+    mutable QString m_text;
+    mutable qint64 m_textSecond = 0;
+    int m_secondFollowers = 0;
+    int m_secondTimerId = 0;
 };

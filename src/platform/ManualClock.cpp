@@ -9,7 +9,7 @@ bool ManualClock::setCurrentMSecsSinceEpoch(qint64 msecs)
 {
     if (m_refuseSet)
         return false;
-    m_msecs = msecs;
+    moveTo(msecs);
     m_lastSet = msecs;
     ++m_setCount;
     return true;
@@ -22,12 +22,21 @@ QDateTime ManualClock::toLocal(qint64 msecs) const
 
 void ManualClock::advance(qint64 msecs)
 {
-    m_msecs += msecs;
+    moveTo(m_msecs + msecs);
     emit jumped();
 }
 
 void ManualClock::setUtc(const QDateTime &utc)
 {
-    m_msecs = utc.toMSecsSinceEpoch();
+    moveTo(utc.toMSecsSinceEpoch());
     emit jumped();
+}
+
+void ManualClock::moveTo(qint64 msecs)
+{
+    const auto second = [](qint64 ms) { return ms >= 0 ? ms / 1000 : (ms - 999) / 1000; };
+    const bool crossed = second(msecs) != second(m_msecs);
+    m_msecs = msecs;
+    if (crossed && m_followed)
+        emit secondBegan();
 }

@@ -15,15 +15,26 @@ public:
     QDateTime toLocal(qint64 msecs) const override;
 
     void setRefuseSet(bool refuse) { m_refuseSet = refuse; }
-    void setTimeZone(const QTimeZone &zone) { m_zone = zone; }
+    void setTimeZone(const QTimeZone &zone)
+    {
+        m_zone = zone;
+        forgetLocalTimeText();
+    }
     void advance(qint64 msecs);
     void setUtc(const QDateTime &utc);
 
     int setCount() const { return m_setCount; }
     qint64 lastSetMSecs() const { return m_lastSet; }
 
+protected:
+    void followSeconds(bool on) override { m_followed = on; }
+
 private:
+    // Moves the clock; followers of its seconds hear of a boundary crossed.
+    void moveTo(qint64 msecs);
+
     qint64 m_msecs;
+    bool m_followed = false;
     QTimeZone m_zone = QTimeZone::utc();
     bool m_refuseSet = false;
     int m_setCount = 0;

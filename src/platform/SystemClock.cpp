@@ -3,9 +3,12 @@
 #include "ClockHelper.h"
 #include "common/Log.h"
 
+#include <QSocketNotifier>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <ctime>
+#include <sys/timerfd.h>
 #include <unistd.h>
 
 SystemClock::SystemClock(const QString &helperProgram, QObject *parent)
@@ -13,7 +16,10 @@ SystemClock::SystemClock(const QString &helperProgram, QObject *parent)
     , m_helper(::getuid() == 0 ? nullptr : std::make_unique<ClockHelper>(helperProgram))
 { }
 
-SystemClock::~SystemClock() = default;
+SystemClock::~SystemClock()
+{
+    followSeconds(false);
+}
 
 qint64 SystemClock::currentMSecsSinceEpoch() const
 {
@@ -36,8 +42,13 @@ bool SystemClock::setCurrentMSecsSinceEpoch(qint64 msecs)
 {
     // The helper takes whole seconds; every setting of the program names one.
     const QString refused = m_helper ? m_helper->setSeconds(msecs / 1000) : setDirectly(msecs);
-    if (refused.isEmpty())
+    if (refused.isEmpty()) {
+        // A setting that never reached the kernel's clock (a private clock of a test) cancels
+        // no timer: the deadline of the next second is set afresh on the new time.
+        if (m_secondFd >= 0)
+            armForNextSecond();
         return true;
+    }
     // Say once why the clock stays as it is; the user is told through setRefused().
     if (!m_refusalReported) {
         m_refusalReported = true;
@@ -50,4 +61,53 @@ bool SystemClock::setCurrentMSecsSinceEpoch(qint64 msecs)
 QDateTime SystemClock::toLocal(qint64 msecs) const
 {
     return QDateTime::fromMSecsSinceEpoch(msecs);
+}
+
+void SystemClock::followSeconds(bool on)
+{
+    if (!on) {
+        m_secondNotifier.reset();
+        if (m_secondFd >= 0)
+            ::close(m_secondFd);
+        m_secondFd = -1;
+        return;
+    }
+    m_secondFd = ::timerfd_create(CLOCK_REALTIME, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (m_secondFd < 0) {
+        qCWarning(lcHorolux, "no timer for the clock's seconds: %s", std::strerror(errno));
+        Clock::followSeconds(true);
+        return;
+    }
+    m_secondNotifier = std::make_unique<QSocketNotifier>(m_secondFd, QSocketNotifier::Read);
+    connect(m_secondNotifier.get(), &QSocketNotifier::activated, this, &SystemClock::onSecondDue);
+    armForNextSecond();
+}
+
+void SystemClock::armForNextSecond()
+{
+    timespec now {};
+    clock_gettime(CLOCK_REALTIME, &now);
+    m_secondDue = now.tv_sec + 1;
+    itimerspec due {};
+    due.it_value.tv_sec = m_secondDue;
+    // Cancelled when anyone sets the clock, so that a clock set back is not waited for.
+    ::timerfd_settime(m_secondFd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &due, nullptr);
+}
+
+void SystemClock::onSecondDue()
+{
+    // Read first: an unread timerfd stays readable and would spin a nested waiting loop of a
+    // follower. Armed again before anyone hears of it, so the following seconds tick inside
+    // such a loop too. ECANCELED means the clock was set: its followers see that at once.
+    std::uint64_t expirations = 0;
+    const bool due = ::read(m_secondFd, &expirations, sizeof expirations) > 0;
+    if (!due && errno != ECANCELED)
+        return;
+    timespec now {};
+    clock_gettime(CLOCK_REALTIME, &now);
+    // A private clock of a test may read a hair short of the second the kernel woke us for.
+    const bool early = due && now.tv_sec < m_secondDue;
+    armForNextSecond();
+    if (!early)
+        emit secondBegan();
 }

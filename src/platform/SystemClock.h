@@ -5,6 +5,7 @@
 #include <memory>
 
 class ClockHelper;
+class QSocketNotifier;
 
 // The computer's real-time clock. Real root sets it directly; everyone else through the
 // clock-setting helper, which alone holds the right to set it.
@@ -19,9 +20,19 @@ public:
     bool setCurrentMSecsSinceEpoch(qint64 msecs) override;
     QDateTime toLocal(qint64 msecs) const override;
 
+protected:
+    // One timerfd on the real-time clock, due at the next whole second: it wakes at the second
+    // itself, where millisecond timers wake a millisecond or two late.
+    void followSeconds(bool on) override;
+
 private:
     QString setDirectly(qint64 msecs);
+    void armForNextSecond();
+    void onSecondDue();
 
     std::unique_ptr<ClockHelper> m_helper;
     bool m_refusalReported = false;
+    int m_secondFd = -1;
+    qint64 m_secondDue = 0;
+    std::unique_ptr<QSocketNotifier> m_secondNotifier;
 };

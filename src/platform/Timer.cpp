@@ -3,12 +3,7 @@
 #include "Clock.h"
 
 #include <QTimerEvent>
-
-namespace {
-// The kernel may end a sleep up to 0.1 % of its length late; sleeping to just short of the
-// boundary and then taking a short final leg keeps the boundary tick within a millisecond.
-constexpr int kFinalLeg = 20;
-} // namespace
+#include <utility>
 
 Timer::Timer(int interval, bool enabled, QObject *parent)
     : QObject(parent)
@@ -16,14 +11,19 @@ Timer::Timer(int interval, bool enabled, QObject *parent)
     , m_enabled(enabled)
 {
     if (m_enabled)
-        rearm(nextDelay());
+        start();
+}
+
+Timer::~Timer()
+{
+    stop();
 }
 
 void Timer::setInterval(int msecs)
 {
     m_interval = msecs;
     if (m_enabled)
-        rearm(nextDelay());
+        start();
 }
 
 void Timer::setEnabled(bool enabled)
@@ -31,31 +31,67 @@ void Timer::setEnabled(bool enabled)
     if (enabled == m_enabled)
         return;
     m_enabled = enabled;
-    rearm(m_enabled ? nextDelay() : -1);
+    if (m_enabled)
+        start();
+    else
+        stop();
 }
 
-void Timer::followSecondsOf(const Clock *clock)
+void Timer::followSecondsOf(Clock *clock)
 {
+    attach(clock, Mode::FollowSeconds);
+}
+
+void Timer::skipTicksWithinSecondsOf(Clock *clock)
+{
+    attach(clock, Mode::SkipWithinSeconds);
+}
+
+void Timer::attach(Clock *clock, Mode mode)
+{
+    stop();
     if (m_clock)
         disconnect(m_clock, nullptr, this, nullptr);
     m_clock = clock;
+    m_mode = clock ? mode : Mode::Interval;
     if (m_clock)
-        connect(m_clock, &Clock::jumped, this, &Timer::onClockJumped);
+        connect(m_clock, &Clock::jumped, this, &Timer::onClockMoved);
+    if (m_mode == Mode::FollowSeconds)
+        connect(m_clock, &Clock::secondBegan, this, &Timer::queueTick);
     if (m_enabled)
-        rearm(nextDelay());
+        start();
+}
+
+void Timer::start()
+{
+    switch (m_mode) {
+    case Mode::Interval:
+        rearm(qMax(0, m_interval));
+        break;
+    case Mode::FollowSeconds:
+        if (m_clock && !std::exchange(m_following, true))
+            m_clock->addSecondFollower();
+        break;
+    case Mode::SkipWithinSeconds:
+        m_grid.start();
+        rearm(qMax(0, m_interval));
+        break;
+    }
+}
+
+void Timer::stop()
+{
+    rearm(-1);
+    if (std::exchange(m_following, false) && m_clock)
+        m_clock->removeSecondFollower();
 }
 
 void Timer::timerEvent(QTimerEvent *event)
 {
     if (event->timerId() != m_timerId)
         return;
-    if (m_finalLegPending) {
-        m_finalLegPending = false;
-        killTimer(m_timerId);
-        m_timerId = startTimer(int(m_due.remainingTime()), Qt::PreciseTimer);
-        return;
-    }
-    rearm(m_enabled ? nextDelay() : -1);
+    const bool skipping = m_mode == Mode::SkipWithinSeconds;
+    rearm(!m_enabled ? -1 : skipping ? delayToNewSecond() : qMax(0, m_interval));
     if (m_enabled)
         emit timeout();
 }
@@ -64,27 +100,52 @@ void Timer::rearm(int delay)
 {
     if (m_timerId)
         killTimer(m_timerId);
-    m_finalLegPending = m_clock && delay > 2 * kFinalLeg;
-    if (m_finalLegPending) {
-        m_due = QDeadlineTimer(delay, Qt::PreciseTimer);
-        m_timerId = startTimer(delay - kFinalLeg, Qt::PreciseTimer);
-        return;
-    }
-    m_timerId = delay >= 0 ? startTimer(delay, m_clock ? Qt::PreciseTimer : Qt::CoarseTimer) : 0;
+    const auto type = m_mode == Mode::Interval ? Qt::CoarseTimer : Qt::PreciseTimer;
+    m_timerId = delay >= 0 ? startTimer(delay, type) : 0;
+    if (m_mode == Mode::SkipWithinSeconds)
+        m_nextTick = m_grid.elapsed() + delay;
 }
 
-int Timer::nextDelay() const
+int Timer::delayToNewSecond() const
 {
-    // No margin after the second boundary: the delay counts from the current millisecond
-    // truncated and the event loop rounds timers up, so the wake never comes early.
-    if (m_clock)
-        return int(m_clock->msecsToNextSecond());
-    return qMax(0, m_interval);
+    // The first point of the grid at or after the clock's next second boundary: the ticks
+    // before it would find the second they saw last.
+    const qint64 elapsed = m_grid.elapsed();
+    const qint64 boundary = elapsed + (m_clock ? m_clock->msecsToNextSecond() : 0);
+    if (m_interval <= 0)
+        return int(boundary - elapsed);
+    const qint64 point = (boundary + m_interval - 1) / m_interval * m_interval;
+    return int(point - elapsed);
 }
 
-void Timer::onClockJumped()
+void Timer::queueTick()
+{
+    // Queued, as separate timers would be: a handler that waits in a loop of its own lets the
+    // next follower tick on time. One tick at a time per timer.
+    if (!m_enabled || std::exchange(m_tickQueued, true))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_tickQueued = false;
+            if (m_enabled)
+                emit timeout();
+        },
+        Qt::QueuedConnection);
+}
+
+void Timer::onClockMoved()
 {
     // A moved clock is seen at once, not at the old second boundary.
-    if (m_enabled)
-        rearm(0);
+    if (!m_enabled)
+        return;
+    if (m_mode == Mode::FollowSeconds) {
+        queueTick();
+    } else if (m_mode == Mode::SkipWithinSeconds && m_interval > 0) {
+        // Back onto the next point of the grid, unless the next tick is due by then anyway.
+        const qint64 elapsed = m_grid.elapsed();
+        const qint64 point = (elapsed / m_interval + 1) * m_interval;
+        if (m_nextTick > point)
+            rearm(int(point - elapsed));
+    }
 }

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QObject>
+#include <QPointer>
 
 class Clock;
 
@@ -12,15 +13,20 @@ class Timer : public QObject
     Q_OBJECT
 public:
     explicit Timer(int interval, bool enabled, QObject *parent = nullptr);
+    ~Timer() override;
 
     int Interval() const { return m_interval; }
     void setInterval(int msecs);
     bool Enabled() const { return m_enabled; }
     void setEnabled(bool enabled);
 
-    // For timers whose only job is to see each change of the clock's second: sleep until just
-    // after the next second boundary of this clock instead of waking every millisecond.
-    void followSecondsOf(const Clock *clock);
+    // For timers whose only job is to see each change of the clock's second: tick on the
+    // clock's own wake-up just after each second boundary, which followers share, and at once
+    // when the clock is moved.
+    void followSecondsOf(Clock *clock);
+    // For timers whose ticks act only on a changed second of the clock: keep the interval's
+    // grid from the switch-on but sleep through the ticks before the next second boundary.
+    void skipTicksWithinSecondsOf(Clock *clock);
 
 signals:
     void timeout();
@@ -29,15 +35,25 @@ protected:
     void timerEvent(QTimerEvent *event) override;
 
 private:
+    enum class Mode { Interval, FollowSeconds, SkipWithinSeconds };
+
+    void attach(Clock *clock, Mode mode);
+    void detach();
     void rearm(int delay);
-    int nextDelay() const;
-    void onClockJumped();
+    void start();
+    void stop();
+    int delayToNewSecond() const;
+    void queueTick();
+    void onClockMoved();
 
     int m_interval;
     bool m_enabled;
+    Mode m_mode = Mode::Interval;
     int m_timerId = 0;
-    // A long sleep to a second boundary ends in a short final leg towards this deadline.
-    QDeadlineTimer m_due;
-    bool m_finalLegPending = false;
-    const Clock *m_clock = nullptr;
+    bool m_tickQueued = false;
+    // The interval's grid of a timer that skips ticks starts at its switch-on.
+    QElapsedTimer m_grid;
+    qint64 m_nextTick = 0;
+    QPointer<Clock> m_clock;
+    bool m_following = false;
 };

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 // Bounds what a flooding device can make us hold in memory; the kernel keeps the rest.
@@ -136,7 +137,17 @@ void QtSerialDevice::write(const QByteArray &data)
 {
     if (m_failed)
         throw CommError(CommError::DeviceNotAvailable);
-    if (m_port.write(data) != data.size())
+    // With nothing queued before it, a sentence goes straight to the line: the second-30
+    // sentence leaves without a write watcher being set up and torn down first. What the line
+    // does not take at once, or an error, goes the port's own way.
+    qint64 written = 0;
+    if (m_port.bytesToWrite() == 0)
+        written
+            = qMax<qint64>(0, ::write(int(m_port.handle()), data.constData(), size_t(data.size())));
+    if (written == data.size())
+        return;
+    const QByteArray rest = data.mid(written);
+    if (m_port.write(rest) != rest.size())
         throw CommError(CommError::WriteFailed, m_port.errorString());
     m_port.flush();
 }

@@ -147,6 +147,8 @@ void Form1::createTimers()
     Timer1->followSecondsOf(&m_app.clock());
     Timer2 = new Timer(250, false, this);
     Timer3 = new Timer(50, false, this);
+    // The receive countdown counts changes of the clock's second.
+    Timer3->skipTicksWithinSecondsOf(&m_app.clock());
     Timer4 = new Timer(1, true, this);
     Timer4->followSecondsOf(&m_app.clock());
 }
@@ -272,6 +274,16 @@ void Form1::closeEvent(QCloseEvent *event)
     bool cancel = false;
     Form_QueryUnload(cancel, 0);
     event->setAccepted(!cancel);
+}
+
+void Form1::changeEvent(QEvent *event)
+{
+    // Restored by the window system from the task bar: the clock box stood still meanwhile.
+    if (event->type() == QEvent::WindowStateChange
+        && (static_cast<QWindowStateChangeEvent *>(event)->oldState() & Qt::WindowMinimized)
+        && !isMinimized())
+        m_app.transmissionDisplay().refresh();
+    QMainWindow::changeEvent(event);
 }
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)

@@ -12,6 +12,7 @@
 #include "setup/Form5.h"
 #include "setup/PortsDialog.h"
 #include "transmit/Form4.h"
+#include "transmit/TransmissionDisplay.h"
 
 #include <QDir>
 
@@ -29,6 +30,7 @@ HelpViewer *MenuCommands::helpViewer() const
 void MenuCommands::menuMenuTrans_Click()
 {
     Form4 *monitor = m_app.form4();
+    m_app.transmissionDisplay().refresh();
     monitor->show();
     monitor->raise();
     monitor->activateWindow();

@@ -6,6 +6,7 @@
 #include "platform/TopMost.h"
 #include "setup/Form5.h"
 #include "transmit/Form4.h"
+#include "transmit/TransmissionDisplay.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -104,6 +105,7 @@ void SetupCommands::applyTransmitStopped()
 void SetupCommands::applyTransmitSet()
 {
     m_app.form1()->menuSetTrans->setChecked(true);
+    m_app.transmissionDisplay().refresh();
     m_app.form4()->show();
     setTransmissionEntriesVisible(true);
 }

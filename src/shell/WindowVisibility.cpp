@@ -5,6 +5,7 @@
 #include "platform/TopMost.h"
 #include "platform/WindowLayout.h"
 #include "transmit/Form4.h"
+#include "transmit/TransmissionDisplay.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -29,6 +30,8 @@ void WindowVisibility::menuMenuHide_Click()
 
 void WindowVisibility::show(Form1 *form)
 {
+    // The clock box stood still while the window was hidden.
+    m_app.transmissionDisplay().refresh();
     form->setWindowState(form->windowState() & ~Qt::WindowMinimized);
     showTopmost(form);
     form->menuMenuHide->setText(QStringLiteral("&Hide Horolux"));

@@ -12,6 +12,13 @@ public:
     QString text() const { return m_text; }
     void setText(const QString &text);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
+    void display();
+
     QString m_text;
+    // The text was set while the box was hidden and is laid out when it is shown.
+    bool m_stale = false;
 };

@@ -16,18 +16,24 @@ public:
     // is created on first touch.
     TransmissionDisplay(Module1 &module1, Clock &clock,
         std::function<void(const QString &time, const QString &date)> showClock,
-        std::function<Form4 *()> monitor);
+        std::function<Form4 *()> monitor, std::function<bool()> mainWindowShown);
 
+    // Does nothing while neither the main window nor the monitor is on the screen: whoever
+    // shows one calls refresh() first.
     void Timer4_Timer();
+    // Brings the clock box and the countdown up to date, for a window about to be shown.
+    void refresh();
 
     // Seconds from the given second of the minute until the clock next shows second 30.
     static int secondsToTransmission(int second);
 
 private:
+    void show(const QDateTime &now);
     static void showCountdown(Form4 &monitor, int second);
 
     Module1 &m_module1;
     Clock &m_clock;
     std::function<void(const QString &, const QString &)> m_showClock;
     std::function<Form4 *()> m_monitor;
+    std::function<bool()> m_mainWindowShown;
 };

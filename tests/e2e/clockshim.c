@@ -6,7 +6,11 @@
  *
  * clock_gettime(CLOCK_REALTIME and CLOCK_REALTIME_COARSE), gettimeofday and time read the
  * private clock; clock_settime(CLOCK_REALTIME) and settimeofday are recorded and move it. The
- * machine's clock is never touched; every other clock passes through to the C library. */
+ * machine's clock is never touched; every other clock passes through to the C library.
+ * Absolute CLOCK_REALTIME deadlines (clock_nanosleep with TIMER_ABSTIME, timerfd_settime with
+ * TFD_TIMER_ABSTIME on a timerfd of CLOCK_REALTIME) are moved from the private timeline onto the
+ * machine's. A setting of the private clock cancels no timerfd (TFD_TIMER_CANCEL_ON_SET): a
+ * deadline already handed to the kernel stays where it was on the machine's timeline. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -17,19 +21,29 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/time.h>
+#include <sys/timerfd.h>
 #include <time.h>
 #include <unistd.h>
 
 typedef int (*clock_gettime_fn)(clockid_t, struct timespec *);
 typedef int (*clock_settime_fn)(clockid_t, const struct timespec *);
+typedef int (*clock_nanosleep_fn)(clockid_t, int, const struct timespec *, struct timespec *);
+typedef int (*timerfd_create_fn)(int, int);
+typedef int (*timerfd_settime_fn)(int, int, const struct itimerspec *, struct itimerspec *);
 
 static clock_gettime_fn real_clock_gettime;
 static clock_settime_fn real_clock_settime;
+static clock_nanosleep_fn real_clock_nanosleep;
+static timerfd_create_fn real_timerfd_create;
+static timerfd_settime_fn real_timerfd_settime;
 static pthread_once_t once = PTHREAD_ONCE_INIT;
 static pthread_mutex_t lock = PTHREAD_MUTEX_INITIALIZER;
 /* The private clock read base_ns when CLOCK_MONOTONIC read mono_base_ns. */
 static int64_t base_ns;
 static int64_t mono_base_ns;
+/* Which file descriptors are timerfds of CLOCK_REALTIME, as created in this process. */
+enum { kTrackedFds = 4096 };
+static unsigned char realtime_timerfd[kTrackedFds];
 
 static const int64_t kNsPerSec = 1000000000;
 
@@ -49,7 +63,11 @@ static void init(void)
 {
     real_clock_gettime = (clock_gettime_fn)dlsym(RTLD_NEXT, "clock_gettime");
     real_clock_settime = (clock_settime_fn)dlsym(RTLD_NEXT, "clock_settime");
-    if (!real_clock_gettime || !real_clock_settime) {
+    real_clock_nanosleep = (clock_nanosleep_fn)dlsym(RTLD_NEXT, "clock_nanosleep");
+    real_timerfd_create = (timerfd_create_fn)dlsym(RTLD_NEXT, "timerfd_create");
+    real_timerfd_settime = (timerfd_settime_fn)dlsym(RTLD_NEXT, "timerfd_settime");
+    if (!real_clock_gettime || !real_clock_settime || !real_clock_nanosleep || !real_timerfd_create
+        || !real_timerfd_settime) {
         fputs("clockshim: the C library's clock functions were not found\n", stderr);
         abort();
     }
@@ -132,6 +150,64 @@ int clock_settime(clockid_t clock, const struct timespec *ts)
     }
     set_private(to_ns(ts));
     return 0;
+}
+
+/* The machine's time at which the private clock reads the given deadline. */
+static struct timespec to_machine(const struct timespec *private_deadline)
+{
+    struct timespec machine;
+    real_clock_gettime(CLOCK_REALTIME, &machine);
+    const int64_t offset = private_now_ns() - to_ns(&machine);
+    const int64_t ns = to_ns(private_deadline) - offset;
+    struct timespec result = {(time_t)(ns / kNsPerSec), (long)(ns % kNsPerSec)};
+    if (result.tv_nsec < 0) {
+        result.tv_nsec += kNsPerSec;
+        result.tv_sec -= 1;
+    }
+    /* Long past on the machine's clock is simply past. */
+    if (result.tv_sec < 0)
+        result.tv_sec = result.tv_nsec = 0;
+    if (result.tv_sec == 0 && result.tv_nsec == 0)
+        result.tv_nsec = 1;
+    return result;
+}
+
+int clock_nanosleep(
+    clockid_t clock, int flags, const struct timespec *request, struct timespec *remain)
+{
+    pthread_once(&once, init);
+    if (clock != CLOCK_REALTIME || !(flags & TIMER_ABSTIME))
+        return real_clock_nanosleep(clock, flags, request, remain);
+    if (request->tv_nsec < 0 || request->tv_nsec >= kNsPerSec)
+        return EINVAL;
+    const struct timespec machine = to_machine(request);
+    return real_clock_nanosleep(clock, flags, &machine, remain);
+}
+
+int timerfd_create(int clock, int flags)
+{
+    pthread_once(&once, init);
+    const int fd = real_timerfd_create(clock, flags);
+    if (fd >= 0 && fd < kTrackedFds)
+        realtime_timerfd[fd] = clock == CLOCK_REALTIME;
+    return fd;
+}
+
+int timerfd_settime(int fd, int flags, const struct itimerspec *value, struct itimerspec *old_value)
+{
+    pthread_once(&once, init);
+    const int absolute
+        = (flags & TFD_TIMER_ABSTIME) && fd >= 0 && fd < kTrackedFds && realtime_timerfd[fd];
+    /* A zero deadline disarms; timerfd_gettime answers in relative time and needs nothing. */
+    if (!absolute || (value->it_value.tv_sec == 0 && value->it_value.tv_nsec == 0))
+        return real_timerfd_settime(fd, flags, value, old_value);
+    if (value->it_value.tv_nsec < 0 || value->it_value.tv_nsec >= kNsPerSec) {
+        errno = EINVAL;
+        return -1;
+    }
+    struct itimerspec machine = *value;
+    machine.it_value = to_machine(&value->it_value);
+    return real_timerfd_settime(fd, flags, &machine, old_value);
 }
 
 int gettimeofday(struct timeval *tv, void *tz)

@@ -3,11 +3,14 @@
  * to it, and that the machine's clock, read past the shim with raw system calls, stays put. */
 #define _GNU_SOURCE
 #include <errno.h>
+#include <poll.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/syscall.h>
 #include <sys/time.h>
+#include <sys/timerfd.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -97,6 +100,39 @@ static void check_settings(const char *log, long long start_ms, long long machin
     CHECK(llabs(machine_ms(CLOCK_REALTIME) - machine_before) < 5000);
 }
 
+static struct timespec private_in(long long ms)
+{
+    const long long due = read_ms(CLOCK_REALTIME) + ms;
+    const struct timespec ts = {(time_t)(due / 1000), (long)(due % 1000) * 1000000};
+    return ts;
+}
+
+/* Absolute deadlines on the private clock come due when the private clock reaches them. */
+static void check_deadlines(void)
+{
+    const long long before = machine_ms(CLOCK_MONOTONIC);
+    const struct timespec wake = private_in(150);
+    CHECK(clock_nanosleep(CLOCK_REALTIME, TIMER_ABSTIME, &wake, NULL) == 0);
+    const long long slept = machine_ms(CLOCK_MONOTONIC) - before;
+    CHECK(slept >= 140 && slept < 1000);
+    CHECK(read_ms(CLOCK_REALTIME) >= ms_of(&wake));
+
+    const int fd = timerfd_create(CLOCK_REALTIME, TFD_CLOEXEC);
+    CHECK(fd >= 0);
+    struct itimerspec due = {{0, 0}, private_in(150)};
+    CHECK(timerfd_settime(fd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &due, NULL) == 0);
+    struct itimerspec left;
+    CHECK(timerfd_gettime(fd, &left) == 0 && ms_of(&left.it_value) <= 150);
+    struct pollfd readable = {fd, POLLIN, 0};
+    const long long armed = machine_ms(CLOCK_MONOTONIC);
+    CHECK(poll(&readable, 1, 2000) == 1);
+    const long long waited = machine_ms(CLOCK_MONOTONIC) - armed;
+    CHECK(waited >= 140 && waited < 1000);
+    uint64_t expirations = 0;
+    CHECK(read(fd, &expirations, sizeof expirations) == sizeof expirations && expirations == 1);
+    close(fd);
+}
+
 int main(void)
 {
     const char *start = getenv("HOROLUX_SHIM_START_MS");
@@ -123,9 +159,11 @@ int main(void)
     CHECK(llabs(read_ms(CLOCK_MONOTONIC) - machine_ms(CLOCK_MONOTONIC)) < 1000);
     check_real_speed();
     check_settings(log, start_ms, machine_before);
+    check_deadlines();
 
     if (failures)
         return 1;
-    puts("clockshim_probe: private clock read, set and recorded; machine clock untouched");
+    puts("clockshim_probe: private clock read, set and recorded, deadlines kept on it; machine "
+         "clock untouched");
     return 0;
 }
