@@ -103,6 +103,13 @@ void MSComm::applyDraining() const
         m_device->setDraining(m_drainWhileIdle && m_readers == 0);
 }
 
+void MSComm::endDrainPause()
+{
+    dropFailedDevice();
+    if (m_device)
+        m_device->endDrainPause();
+}
+
 bool MSComm::openQuietly(int portNumber)
 {
     try {

@@ -49,6 +49,8 @@ public:
     // While on, input nobody reads is thrown away as it arrives (see SerialDevice::setDraining),
     // on every device this object opens, except while a ReadingScope lives.
     void setDrainWhileIdle(bool on);
+    // See SerialDevice::endDrainPause; nothing when closed.
+    void endDrainPause();
 
     // Holds draining off for a reader that takes the characters itself, one read at a time.
     class ReadingScope

@@ -113,6 +113,14 @@ void QtSerialDevice::onDrainedInput()
         m_drainPause.start();
 }
 
+void QtSerialDevice::endDrainPause()
+{
+    if (!m_draining || !m_drainPause.isActive())
+        return;
+    m_drainPause.stop();
+    throwInputAway();
+}
+
 void QtSerialDevice::throwInputAway()
 {
     // Clearing reports a hang-up, which closes the port.

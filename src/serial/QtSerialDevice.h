@@ -20,6 +20,7 @@ public:
     bool ctsHolding() const override;
     bool hasFailed() const override { return m_failed; }
     void setDraining(bool on) override;
+    void endDrainPause() override;
 
 private:
     void applySettings(const LineSettings &settings);

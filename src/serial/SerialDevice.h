@@ -23,6 +23,9 @@ public:
     // While on, input is thrown away in batches, a few wake-ups a second at most, so that the
     // device stays watched and its hang-up is seen. Devices without a kernel side ignore it.
     virtual void setDraining(bool) { }
+    // Ends a pause of draining now rather than at its own timer: a caller that wakes anyway
+    // (each second) saves the device its own wake-up.
+    virtual void endDrainPause() { }
 };
 
 // Opens port numbers as devices. Raises CommError 8002 (no such port), 8005 (in use) or another.
