@@ -60,7 +60,22 @@ bool SystemClock::setCurrentMSecsSinceEpoch(qint64 msecs)
 
 QDateTime SystemClock::toLocal(qint64 msecs) const
 {
-    return QDateTime::fromMSecsSinceEpoch(msecs);
+    // Qt looks the time zone up again for every conversion (a read of /etc/localtime's state),
+    // the costliest part of a hidden program's second. Looked up once a minute, a change of the
+    // zone is still seen within a minute; summer time needs no lookup, the zone's rules hold it.
+    const qint64 minute = msecs >= 0 ? msecs / 60000 : (msecs - 59999) / 60000;
+    if (minute != m_zoneMinute) {
+        ::tzset();
+        m_zoneMinute = minute;
+    }
+    const qint64 millisecond = ((msecs % 1000) + 1000) % 1000;
+    const time_t seconds = time_t((msecs - millisecond) / 1000);
+    tm local {};
+    if (!::localtime_r(&seconds, &local))
+        return QDateTime::fromMSecsSinceEpoch(msecs);
+    const QDate date(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+    const QTime time(local.tm_hour, local.tm_min, qMin(local.tm_sec, 59), int(millisecond));
+    return QDateTime(date, time, Qt::OffsetFromUTC, int(local.tm_gmtoff));
 }
 
 void SystemClock::followSeconds(bool on)

@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 
+#include <limits>
 #include <memory>
 
 class ClockHelper;
@@ -34,5 +35,7 @@ private:
     bool m_refusalReported = false;
     int m_secondFd = -1;
     qint64 m_secondDue = 0;
+    // The minute in which the time zone was last looked up (see toLocal).
+    mutable qint64 m_zoneMinute = std::numeric_limits<qint64>::min();
     std::unique_ptr<QSocketNotifier> m_secondNotifier;
 };

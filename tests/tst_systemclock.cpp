@@ -1,0 +1,50 @@
+#include "platform/SystemClock.h"
+
+#include <QTest>
+#include <QTimeZone>
+
+// The computer clock's local time, read without setting anything.
+class tst_SystemClock : public QObject
+{
+    Q_OBJECT
+private slots:
+    void localTimeAsQtHasIt_data();
+    void localTimeAsQtHasIt();
+};
+
+void tst_SystemClock::localTimeAsQtHasIt_data()
+{
+    QTest::addColumn<QByteArray>("zone");
+    QTest::addColumn<QDateTime>("utc");
+    const auto utc = [](int y, int mo, int d, int h, int mi, int s, int ms) {
+        return QDateTime(QDate(y, mo, d), QTime(h, mi, s, ms), QTimeZone::utc());
+    };
+    // Each row a minute of its own, so the zone is looked up afresh for it.
+    QTest::newRow("Berlin, winter") << QByteArray("Europe/Berlin") << utc(2031, 1, 5, 12, 1, 2, 3);
+    QTest::newRow("Berlin, last second before summer time")
+        << QByteArray("Europe/Berlin") << utc(2031, 3, 30, 0, 59, 59, 999);
+    QTest::newRow("Berlin, summer time")
+        << QByteArray("Europe/Berlin") << utc(2031, 3, 30, 1, 0, 0, 0);
+    QTest::newRow("New York, back to winter")
+        << QByteArray("America/New_York") << utc(2031, 11, 2, 6, 0, 1, 500);
+    QTest::newRow("Kathmandu, before 1970")
+        << QByteArray("Asia/Kathmandu") << utc(1969, 12, 31, 23, 59, 58, 250);
+}
+
+void tst_SystemClock::localTimeAsQtHasIt()
+{
+    QFETCH(QByteArray, zone);
+    QFETCH(QDateTime, utc);
+    const QByteArray before = qgetenv("TZ");
+    qputenv("TZ", zone);
+    const SystemClock clock {QString()};
+    const QDateTime ours = clock.toLocal(utc.toMSecsSinceEpoch());
+    const QDateTime qts = QDateTime::fromMSecsSinceEpoch(utc.toMSecsSinceEpoch());
+    qputenv("TZ", before);
+    QCOMPARE(ours.toMSecsSinceEpoch(), utc.toMSecsSinceEpoch());
+    QCOMPARE(ours.date(), qts.date());
+    QCOMPARE(ours.time(), qts.time());
+}
+
+QTEST_GUILESS_MAIN(tst_SystemClock)
+#include "tst_systemclock.moc"
