@@ -57,9 +57,9 @@ protected:
     void followSeconds(bool on) override
     {
         if (on)
-            m_real.addSecondFollower();
+            m_real.followSeconds(true);
         else
-            m_real.removeSecondFollower();
+            m_real.followSeconds(false);
     }
 
 private:

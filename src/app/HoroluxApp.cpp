@@ -55,7 +55,8 @@ HoroluxApp::HoroluxApp(const Environment &environment, QObject *parent)
               form1()->Text1->setText(time);
               form1()->Text1->setToolTip(date);
           },
-          [this] { return form4(); }, [this] { return WindowVisibility::isShown(form1()); }))
+          [this] { return form4(); }, [this] { return isForm4Loaded() && form4()->isVisible(); },
+          [this] { return WindowVisibility::isShown(form1()); }))
     , m_trayIcon(std::make_unique<TrayIcon>(*this))
     , m_windowVisibility(std::make_unique<WindowVisibility>(*this))
     , m_menuCommands(std::make_unique<MenuCommands>(*this))

@@ -1,6 +1,16 @@
 #include "Clock.h"
 
+#include "Timer.h"
+
+#include <utility>
+
 #include <QTimerEvent>
+
+Clock::Clock(QObject *parent)
+    : QObject(parent)
+{
+    connect(this, &Clock::secondBegan, this, &Clock::tickFollowers);
+}
 
 QString Clock::localTimeText() const
 {
@@ -45,16 +55,37 @@ QString Clock::howToAllowSetting()
                           "see \"The right to set the clock\" in the README");
 }
 
-void Clock::addSecondFollower()
+void Clock::addSecondFollower(Timer *timer)
 {
-    if (m_secondFollowers++ == 0)
+    if (m_followers.contains(timer))
+        return;
+    m_followers.append(timer);
+    if (m_followers.size() == 1)
         followSeconds(true);
 }
 
-void Clock::removeSecondFollower()
+void Clock::removeSecondFollower(Timer *timer)
 {
-    if (m_secondFollowers > 0 && --m_secondFollowers == 0)
+    if (m_followers.removeAll(timer) > 0 && m_followers.isEmpty())
         followSeconds(false);
+}
+
+void Clock::tickFollowers()
+{
+    QList<Timer *> due;
+    for (const QPointer<Timer> &timer : std::as_const(m_followers)) {
+        if (timer && timer->wantsTick())
+            due.append(timer);
+    }
+    if (due.isEmpty())
+        return;
+    // The first one's handler may wait in a loop of its own: the others' ticks are queued
+    // before it runs, so that they come on time inside that loop, after it, in their order.
+    // A lone tick runs at once, in the same wake-up of the program.
+    for (qsizetype i = m_ticksAtOnce ? 1 : 0; i < due.size(); ++i)
+        due[i]->queueTick();
+    if (m_ticksAtOnce)
+        due.first()->tickNow();
 }
 
 void Clock::followSeconds(bool on)

@@ -3,14 +3,18 @@
 #include "common/SystemTime.h"
 
 #include <QDateTime>
+#include <QList>
 #include <QObject>
+#include <QPointer>
+
+class Timer;
 
 // Every reading and every change of the time goes through one of these.
 class Clock : public QObject
 {
     Q_OBJECT
 public:
-    using QObject::QObject;
+    explicit Clock(QObject *parent = nullptr);
 
     virtual qint64 currentMSecsSinceEpoch() const = 0;
     // False when the operating system refuses the change.
@@ -31,8 +35,11 @@ public:
 
     // Timers that act on each change of the clock's second follow its seconds: while one or
     // more do, secondBegan() comes just after each second boundary of this clock.
-    void addSecondFollower();
-    void removeSecondFollower();
+    void addSecondFollower(Timer *timer);
+    void removeSecondFollower(Timer *timer);
+    // Starts or stops the wake-ups behind secondBegan(). This default sleeps on a precise Qt
+    // timer to each boundary; the machine's clock and the test clock do better.
+    virtual void followSeconds(bool on);
 
 signals:
     // A second of this clock has just begun, or the clock was moved by someone else.
@@ -43,16 +50,19 @@ signals:
     void setRefused();
 
 protected:
-    // Starts or stops the wake-ups behind secondBegan(). This default sleeps on a precise Qt
-    // timer to each boundary; the machine's clock and the test clock do better.
-    virtual void followSeconds(bool on);
     void timerEvent(QTimerEvent *event) override;
+    // Off for a clock that begins its seconds from inside the program's own calls (a test clock
+    // moved by a handler): its followers' ticks then all wait for the event loop.
+    void setTicksAtOnce(bool atOnce) { m_ticksAtOnce = atOnce; }
     // For a clock whose time zone changed.
     void forgetLocalTimeText() { m_text = QString(); }
 
 private:
+    void tickFollowers();
+
     mutable QString m_text;
     mutable qint64 m_textSecond = 0;
-    int m_secondFollowers = 0;
+    QList<QPointer<Timer>> m_followers;
+    bool m_ticksAtOnce = true;
     int m_secondTimerId = 0;
 };

@@ -3,7 +3,10 @@
 ManualClock::ManualClock(const QDateTime &start, QObject *parent)
     : Clock(parent)
     , m_msecs(start.toMSecsSinceEpoch())
-{ }
+{
+    // Moved from inside tests and handlers: its seconds must not run ticks inside that call.
+    setTicksAtOnce(false);
+}
 
 bool ManualClock::setCurrentMSecsSinceEpoch(qint64 msecs)
 {

@@ -25,8 +25,6 @@ public:
 
     int setCount() const { return m_setCount; }
     qint64 lastSetMSecs() const { return m_lastSet; }
-
-protected:
     void followSeconds(bool on) override { m_followed = on; }
 
 private:

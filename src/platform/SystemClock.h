@@ -13,6 +13,9 @@ class QSocketNotifier;
 class SystemClock : public Clock
 {
 public:
+    // One timerfd on the real-time clock, due at the next whole second: it wakes at the second
+    // itself, where millisecond timers wake a millisecond or two late.
+    void followSeconds(bool on) override;
     // helperProgram: the helper to use when not root (ClockHelper::find); empty if there is none.
     explicit SystemClock(const QString &helperProgram = {}, QObject *parent = nullptr);
     ~SystemClock() override;
@@ -20,11 +23,6 @@ public:
     qint64 currentMSecsSinceEpoch() const override;
     bool setCurrentMSecsSinceEpoch(qint64 msecs) override;
     QDateTime toLocal(qint64 msecs) const override;
-
-protected:
-    // One timerfd on the real-time clock, due at the next whole second: it wakes at the second
-    // itself, where millisecond timers wake a millisecond or two late.
-    void followSeconds(bool on) override;
 
 private:
     QString setDirectly(qint64 msecs);

@@ -56,8 +56,6 @@ void Timer::attach(Clock *clock, Mode mode)
     m_mode = clock ? mode : Mode::Interval;
     if (m_clock)
         connect(m_clock, &Clock::jumped, this, &Timer::onClockMoved);
-    if (m_mode == Mode::FollowSeconds)
-        connect(m_clock, &Clock::secondBegan, this, &Timer::queueTick);
     if (m_enabled)
         start();
 }
@@ -70,7 +68,7 @@ void Timer::start()
         break;
     case Mode::FollowSeconds:
         if (m_clock && !std::exchange(m_following, true))
-            m_clock->addSecondFollower();
+            m_clock->addSecondFollower(this);
         break;
     case Mode::SkipWithinSeconds:
         m_grid.start();
@@ -83,7 +81,7 @@ void Timer::stop()
 {
     rearm(-1);
     if (std::exchange(m_following, false) && m_clock)
-        m_clock->removeSecondFollower();
+        m_clock->removeSecondFollower(this);
 }
 
 void Timer::timerEvent(QTimerEvent *event)
@@ -116,6 +114,17 @@ int Timer::delayToNewSecond() const
         return int(boundary - elapsed);
     const qint64 point = (boundary + m_interval - 1) / m_interval * m_interval;
     return int(point - elapsed);
+}
+
+bool Timer::wantsTick() const
+{
+    return m_enabled && !m_tickQueued && !(m_restWhile && m_restWhile());
+}
+
+void Timer::tickNow()
+{
+    if (m_enabled)
+        emit timeout();
 }
 
 void Timer::queueTick()

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
+#include <functional>
 
 class Clock;
 
@@ -27,6 +28,15 @@ public:
     // For timers whose ticks act only on a changed second of the clock: keep the interval's
     // grid from the switch-on but sleep through the ticks before the next second boundary.
     void skipTicksWithinSecondsOf(Clock *clock);
+    // A follower of the clock's seconds takes no tick while this holds, as if it had nothing
+    // to do then: the program is not woken for it.
+    void restWhile(std::function<bool()> resting) { m_restWhile = std::move(resting); }
+
+    // For the clock it follows: whether it takes this second's tick, and the tick itself,
+    // at once or queued.
+    bool wantsTick() const;
+    void tickNow();
+    void queueTick();
 
 signals:
     void timeout();
@@ -43,7 +53,6 @@ private:
     void start();
     void stop();
     int delayToNewSecond() const;
-    void queueTick();
     void onClockMoved();
 
     int m_interval;
@@ -56,4 +65,5 @@ private:
     qint64 m_nextTick = 0;
     QPointer<Clock> m_clock;
     bool m_following = false;
+    std::function<bool()> m_restWhile;
 };

@@ -13,6 +13,7 @@
 #include "platform/WindowLayout.h"
 #include "receive/ClockSetting.h"
 #include "receive/MainClockCycle.h"
+#include "transmit/Form4.h"
 #include "transmit/TransmissionDisplay.h"
 
 #include <QCloseEvent>
@@ -151,6 +152,12 @@ void Form1::createTimers()
     Timer3->skipTicksWithinSecondsOf(&m_app.clock());
     Timer4 = new Timer(1, true, this);
     Timer4->followSecondsOf(&m_app.clock());
+    // Its work is for eyes only: hidden in the tray it takes no tick, and whoever shows a
+    // window brings the box up to date first.
+    Timer4->restWhile([this] {
+        return !WindowVisibility::isShown(this)
+            && !(m_app.isForm4Loaded() && m_app.form4()->isVisible());
+    });
 }
 
 void Form1::createMenus()

@@ -14,18 +14,20 @@ constexpr int kKeepSentenceFor = 41;
 
 TransmissionDisplay::TransmissionDisplay(Module1 &module1, Clock &clock,
     std::function<void(const QString &, const QString &)> showClock,
-    std::function<Form4 *()> monitor, std::function<bool()> mainWindowShown)
+    std::function<Form4 *()> monitor, std::function<bool()> monitorShown,
+    std::function<bool()> mainWindowShown)
     : m_module1(module1)
     , m_clock(clock)
     , m_showClock(std::move(showClock))
     , m_monitor(std::move(monitor))
+    , m_monitorShown(std::move(monitorShown))
     , m_mainWindowShown(std::move(mainWindowShown))
 { }
 
 void TransmissionDisplay::Timer4_Timer()
 {
     // Hidden in the tray the program would otherwise format the time every second for nobody.
-    if (m_module1.shuttingDown || (!m_mainWindowShown() && !m_monitor()->isVisible()))
+    if (m_module1.shuttingDown || (!m_mainWindowShown() && !m_monitorShown()))
         return;
     const QDateTime now = m_clock.localNow();
     if (now.toString(QStringLiteral("HH:mm:ss")) != m_module1.lastDisplayTime)
@@ -42,9 +44,8 @@ void TransmissionDisplay::show(const QDateTime &now)
 {
     m_showClock(
         now.toString(QStringLiteral("h:mm:ss AP")), now.toString(QStringLiteral("MM/dd/yy")));
-    Form4 *monitor = m_monitor();
-    if (monitor->isVisible())
-        showCountdown(*monitor, now.time().second());
+    if (m_monitorShown())
+        showCountdown(*m_monitor(), now.time().second());
     m_module1.lastDisplayTime = m_clock.localTimeText();
 }
 

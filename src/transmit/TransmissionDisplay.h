@@ -16,7 +16,8 @@ public:
     // is created on first touch.
     TransmissionDisplay(Module1 &module1, Clock &clock,
         std::function<void(const QString &time, const QString &date)> showClock,
-        std::function<Form4 *()> monitor, std::function<bool()> mainWindowShown);
+        std::function<Form4 *()> monitor, std::function<bool()> monitorShown,
+        std::function<bool()> mainWindowShown);
 
     // Does nothing while neither the main window nor the monitor is on the screen: whoever
     // shows one calls refresh() first.
@@ -35,5 +36,6 @@ private:
     Clock &m_clock;
     std::function<void(const QString &, const QString &)> m_showClock;
     std::function<Form4 *()> m_monitor;
+    std::function<bool()> m_monitorShown;
     std::function<bool()> m_mainWindowShown;
 };
