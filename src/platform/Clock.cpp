@@ -18,7 +18,12 @@ QString Clock::localTimeText() const
     const qint64 now = currentMSecsSinceEpoch();
     const qint64 second = now >= 0 ? now / 1000 : (now - 999) / 1000;
     if (second != m_textSecond || m_text.isNull()) {
-        m_text = toLocal(now).toString(QStringLiteral("HH:mm:ss"));
+        // As toString("HH:mm:ss") gives it, without the locale machinery every second.
+        const QTime time = toLocal(now).time();
+        m_text = QStringLiteral("%1:%2:%3")
+                     .arg(time.hour(), 2, 10, QLatin1Char('0'))
+                     .arg(time.minute(), 2, 10, QLatin1Char('0'))
+                     .arg(time.second(), 2, 10, QLatin1Char('0'));
         m_textSecond = second;
     }
     return m_text;
