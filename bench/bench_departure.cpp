@@ -8,6 +8,7 @@
 //
 //   bench_departure [seconds, default 30]
 
+#include "BenchClock.h"
 #include "BenchPty.h"
 #include "BenchReport.h"
 
@@ -33,7 +34,7 @@ namespace {
 
 // Real time in which each real second is second 30 of the next minute; the fraction of the
 // second is the machine's.
-class MinuteClock : public Clock
+class MinuteClock : public ReadOnlyClock
 {
 public:
     MinuteClock()
@@ -41,7 +42,6 @@ public:
         const qint64 now = m_real.currentMSecsSinceEpoch() / 1000;
         m_firstSecond = now;
         m_firstMinute = now - now % 60;
-        connect(&m_real, &Clock::secondBegan, this, &Clock::secondBegan);
     }
     qint64 currentMSecsSinceEpoch() const override
     {
@@ -49,21 +49,8 @@ public:
         const qint64 second = real / 1000;
         return (m_firstMinute + (second - m_firstSecond) * 60 + 30) * 1000 + real % 1000;
     }
-    bool setCurrentMSecsSinceEpoch(qint64) override { return false; }
-    QDateTime toLocal(qint64 msecs) const override { return m_real.toLocal(msecs); }
-
-protected:
-    // Its seconds turn with the machine's: the machine's clock wakes its followers.
-    void followSeconds(bool on) override
-    {
-        if (on)
-            m_real.followSeconds(true);
-        else
-            m_real.followSeconds(false);
-    }
 
 private:
-    SystemClock m_real;
     qint64 m_firstSecond = 0;
     qint64 m_firstMinute = 0;
 };

@@ -5,6 +5,7 @@
 //
 //   bench_waiting [seconds the dialog and the box stay open, default 8]
 
+#include "BenchClock.h"
 #include "BenchPty.h"
 #include "BenchReport.h"
 #include "BenchUsage.h"
@@ -28,28 +29,6 @@
 #include <functional>
 
 namespace {
-
-// The machine's time, never set: nothing the benchmark does may move the machine's clock.
-class ReadOnlyClock : public Clock
-{
-public:
-    ReadOnlyClock() { connect(&m_real, &Clock::secondBegan, this, &Clock::secondBegan); }
-    qint64 currentMSecsSinceEpoch() const override { return m_real.currentMSecsSinceEpoch(); }
-    bool setCurrentMSecsSinceEpoch(qint64) override { return false; }
-    QDateTime toLocal(qint64 msecs) const override { return m_real.toLocal(msecs); }
-
-protected:
-    void followSeconds(bool on) override
-    {
-        if (on)
-            m_real.followSeconds(true);
-        else
-            m_real.followSeconds(false);
-    }
-
-private:
-    SystemClock m_real;
-};
 
 void openPort(MSComm &port, int number)
 {
