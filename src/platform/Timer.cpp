@@ -137,8 +137,7 @@ void Timer::queueTick()
         this,
         [this] {
             m_tickQueued = false;
-            if (m_enabled)
-                emit timeout();
+            tickNow();
         },
         Qt::QueuedConnection);
 }
@@ -149,7 +148,8 @@ void Timer::onClockMoved()
     if (!m_enabled)
         return;
     if (m_mode == Mode::FollowSeconds) {
-        queueTick();
+        if (wantsTick())
+            queueTick();
     } else if (m_mode == Mode::SkipWithinSeconds && m_interval > 0) {
         // Back onto the next point of the grid, unless the next tick is due by then anyway.
         const qint64 elapsed = m_grid.elapsed();

@@ -48,7 +48,6 @@ private:
     enum class Mode { Interval, FollowSeconds, SkipWithinSeconds };
 
     void attach(Clock *clock, Mode mode);
-    void detach();
     void rearm(int delay);
     void start();
     void stop();

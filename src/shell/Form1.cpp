@@ -13,7 +13,6 @@
 #include "platform/WindowLayout.h"
 #include "receive/ClockSetting.h"
 #include "receive/MainClockCycle.h"
-#include "transmit/Form4.h"
 #include "transmit/TransmissionDisplay.h"
 
 #include <QCloseEvent>
@@ -154,10 +153,7 @@ void Form1::createTimers()
     Timer4->followSecondsOf(&m_app.clock());
     // Its work is for eyes only: hidden in the tray it takes no tick, and whoever shows a
     // window brings the box up to date first.
-    Timer4->restWhile([this] {
-        return !WindowVisibility::isShown(this)
-            && !(m_app.isForm4Loaded() && m_app.form4()->isVisible());
-    });
+    Timer4->restWhile([this] { return m_app.transmissionDisplay().hasNothingToShow(); });
 }
 
 void Form1::createMenus()

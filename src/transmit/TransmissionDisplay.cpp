@@ -27,7 +27,7 @@ TransmissionDisplay::TransmissionDisplay(Module1 &module1, Clock &clock,
 void TransmissionDisplay::Timer4_Timer()
 {
     // Hidden in the tray the program would otherwise format the time every second for nobody.
-    if (m_module1.shuttingDown || (!m_mainWindowShown() && !m_monitorShown()))
+    if (m_module1.shuttingDown || hasNothingToShow())
         return;
     const QDateTime now = m_clock.localNow();
     if (now.toString(QStringLiteral("HH:mm:ss")) != m_module1.lastDisplayTime)

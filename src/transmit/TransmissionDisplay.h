@@ -22,6 +22,7 @@ public:
     // Does nothing while neither the main window nor the monitor is on the screen: whoever
     // shows one calls refresh() first.
     void Timer4_Timer();
+    bool hasNothingToShow() const { return !m_mainWindowShown() && !m_monitorShown(); }
     // Brings the clock box and the countdown up to date, for a window about to be shown.
     void refresh();
 
