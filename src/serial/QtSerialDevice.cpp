@@ -9,10 +9,12 @@
 namespace {
 // Bounds what a flooding device can make us hold in memory; the kernel keeps the rest.
 constexpr qint64 kReadBufferSize = 64 * 1024;
-// While draining, how long the port goes unwatched after input arrives: the kernel wakes a
-// watcher for every character (at 2400 baud 240 a second, whatever VMIN says), so input is let
-// pile up in the kernel and thrown away in one go; a hang-up is seen within this time.
-constexpr int kDrainPauseMs = 1000;
+// While draining, how often input is thrown away once some arrived, when the clock's second does
+// not do it first. The kernel wakes a watcher for every character (at 2400 baud 240 a second,
+// whatever VMIN says), so the port is not watched at all then: input piles up in the kernel and
+// goes in one go, and the throwing away is what sees a hang-up. A second and a half, beyond a
+// coarse timer's 5 % slack, so that the clock's second always comes first.
+constexpr int kDrainPauseMs = 1500;
 
 QSerialPort::Parity toParity(char parity)
 {
@@ -117,16 +119,16 @@ void QtSerialDevice::endDrainPause()
 {
     if (!m_draining || !m_drainPause.isActive())
         return;
-    m_drainPause.stop();
     throwInputAway();
 }
 
 void QtSerialDevice::throwInputAway()
 {
-    // Clearing reports a hang-up, which closes the port.
+    // Clearing reports a hang-up, which closes the port. Nothing is read: Qt stopped watching
+    // the port when its one-character buffer was full, and stays so until the next read.
     m_port.clear(QSerialPort::Input);
     if (!m_failed)
-        m_port.readAll();
+        m_drainPause.start();
 }
 
 qint64 QtSerialDevice::bytesAvailable() const

@@ -20,8 +20,8 @@ public:
     virtual bool ctsHolding() const = 0;
     // The device went away (unplugged, hung up); it can only be closed now.
     virtual bool hasFailed() const = 0;
-    // While on, input is thrown away in batches, a few wake-ups a second at most, so that the
-    // device stays watched and its hang-up is seen. Devices without a kernel side ignore it.
+    // While on, input is thrown away in batches, once a second after the first arrives, without
+    // a wake-up per line, and a hang-up is still seen. Devices without a kernel side ignore it.
     virtual void setDraining(bool) { }
     // Ends a pause of draining now rather than at its own timer: a caller that wakes anyway
     // (each second) saves the device its own wake-up.
