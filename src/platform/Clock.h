@@ -20,6 +20,7 @@ public:
     // False when the operating system refuses the change.
     virtual bool setCurrentMSecsSinceEpoch(qint64 msecs) = 0;
     virtual QDateTime toLocal(qint64 msecs) const = 0;
+    virtual QTime localTimeOfDay(qint64 msecs) const { return toLocal(msecs).time(); }
 
     QDateTime localNow() const { return toLocal(currentMSecsSinceEpoch()); }
     // Local time as "hh:mm:ss", 24-hour.

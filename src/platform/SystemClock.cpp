@@ -58,7 +58,7 @@ bool SystemClock::setCurrentMSecsSinceEpoch(qint64 msecs)
     return false;
 }
 
-QDateTime SystemClock::toLocal(qint64 msecs) const
+bool SystemClock::toLocalFields(qint64 msecs, tm &local) const
 {
     // Qt looks the time zone up again for every conversion (a read of /etc/localtime's state),
     // the costliest part of a hidden program's second. Looked up once a minute, a change of the
@@ -68,14 +68,29 @@ QDateTime SystemClock::toLocal(qint64 msecs) const
         ::tzset();
         m_zoneMinute = minute;
     }
-    const qint64 millisecond = ((msecs % 1000) + 1000) % 1000;
-    const time_t seconds = time_t((msecs - millisecond) / 1000);
+    const time_t seconds = time_t(msecs >= 0 ? msecs / 1000 : (msecs - 999) / 1000);
+    return ::localtime_r(&seconds, &local) != nullptr;
+}
+
+QDateTime SystemClock::toLocal(qint64 msecs) const
+{
     tm local {};
-    if (!::localtime_r(&seconds, &local))
+    if (!toLocalFields(msecs, local))
         return QDateTime::fromMSecsSinceEpoch(msecs);
+    const qint64 millisecond = ((msecs % 1000) + 1000) % 1000;
     const QDate date(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
     const QTime time(local.tm_hour, local.tm_min, qMin(local.tm_sec, 59), int(millisecond));
     return QDateTime(date, time, Qt::OffsetFromUTC, int(local.tm_gmtoff));
+}
+
+QTime SystemClock::localTimeOfDay(qint64 msecs) const
+{
+    // Without a date and its zone: the hidden program's every second needs only this.
+    tm local {};
+    if (!toLocalFields(msecs, local))
+        return Clock::localTimeOfDay(msecs);
+    return QTime(
+        local.tm_hour, local.tm_min, qMin(local.tm_sec, 59), int(((msecs % 1000) + 1000) % 1000));
 }
 
 void SystemClock::followSeconds(bool on)

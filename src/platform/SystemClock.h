@@ -23,11 +23,13 @@ public:
     qint64 currentMSecsSinceEpoch() const override;
     bool setCurrentMSecsSinceEpoch(qint64 msecs) override;
     QDateTime toLocal(qint64 msecs) const override;
+    QTime localTimeOfDay(qint64 msecs) const override;
 
 private:
     QString setDirectly(qint64 msecs);
     void armForNextSecond();
     void onSecondDue();
+    bool toLocalFields(qint64 msecs, tm &local) const;
 
     std::unique_ptr<ClockHelper> m_helper;
     bool m_refusalReported = false;

@@ -9,6 +9,19 @@
 
 #include <utility>
 
+namespace {
+// Parts of an "hh:mm:ss" text, looked at without copying: this runs every second.
+QStringView hourOf(const QString &text)
+{
+    return QStringView(text).left(2);
+}
+
+QStringView secondsOf(const QString &text)
+{
+    return QStringView(text).mid(6, 2);
+}
+} // namespace
+
 MainClockCycle::MainClockCycle(Wiring wiring)
     : m_w(std::move(wiring))
 { }
@@ -21,15 +34,15 @@ void MainClockCycle::Timer1_Timer()
     retryDeferredClockSetting();
     if (clock.localTimeText() == m.lastClockText)
         return;
-    if (m_w.transmitting() && clock.localTimeText().mid(6, 2) == QLatin1String("30")) {
+    if (m_w.transmitting() && secondsOf(clock.localTimeText()) == u"30") {
         reopenLostTransmitPort();
         m_w.transmit();
     }
     if (m_w.receiving()) {
-        if (clock.localTimeText().left(2) != m.lastClockText.left(2))
+        if (hourOf(clock.localTimeText()) != hourOf(m.lastClockText))
             setClockForTheHour();
         // A window minimised for want of a tray is hidden: no minute refresh, as in the tray.
-        if (clock.localTimeText().mid(6, 2) == QLatin1String("59") && m_w.windowShown())
+        if (secondsOf(clock.localTimeText()) == u"59" && m_w.windowShown())
             m_w.receiver.receiveIntoClockFields();
     }
     m.lastClockText = clock.localTimeText();
