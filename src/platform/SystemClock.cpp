@@ -58,17 +58,48 @@ bool SystemClock::setCurrentMSecsSinceEpoch(qint64 msecs)
     return false;
 }
 
+namespace {
+qint64 floorDiv(qint64 value, qint64 by)
+{
+    return value >= 0 ? value / by : (value - by + 1) / by;
+}
+
+int secondOfDay(qint64 localSeconds)
+{
+    return int(localSeconds - floorDiv(localSeconds, 86400) * 86400);
+}
+
+// The zone's offset when it gives the local time of every second of the minute: the same at
+// its first and last second, and the local time that plain arithmetic makes of it is the C
+// library's (not so in a zone that counts leap seconds).
+std::optional<long> offsetThroughout(qint64 minute)
+{
+    tm first {};
+    tm last {};
+    const time_t start = time_t(minute * 60);
+    const time_t end = start + 59;
+    if (!::localtime_r(&start, &first) || !::localtime_r(&end, &last)
+        || first.tm_gmtoff != last.tm_gmtoff)
+        return std::nullopt;
+    const int ofDay = secondOfDay(start + first.tm_gmtoff);
+    if (ofDay != first.tm_hour * 3600 + first.tm_min * 60 + first.tm_sec)
+        return std::nullopt;
+    return first.tm_gmtoff;
+}
+} // namespace
+
 bool SystemClock::toLocalFields(qint64 msecs, tm &local) const
 {
     // Qt looks the time zone up again for every conversion (a read of /etc/localtime's state),
     // the costliest part of a hidden program's second. Looked up once a minute, a change of the
     // zone is still seen within a minute; summer time needs no lookup, the zone's rules hold it.
-    const qint64 minute = msecs >= 0 ? msecs / 60000 : (msecs - 59999) / 60000;
+    const qint64 minute = floorDiv(msecs, 60000);
     if (minute != m_zoneMinute) {
         ::tzset();
         m_zoneMinute = minute;
+        m_minuteOffset = offsetThroughout(minute);
     }
-    const time_t seconds = time_t(msecs >= 0 ? msecs / 1000 : (msecs - 999) / 1000);
+    const time_t seconds = time_t(floorDiv(msecs, 1000));
     return ::localtime_r(&seconds, &local) != nullptr;
 }
 
@@ -85,12 +116,17 @@ QDateTime SystemClock::toLocal(qint64 msecs) const
 
 QTime SystemClock::localTimeOfDay(qint64 msecs) const
 {
-    // Without a date and its zone: the hidden program's every second needs only this.
+    // Without a date and its zone: the hidden program's every second needs only this, and
+    // within a minute whose offset is known, not even the C library's zone lookup.
+    const int millisecond = int(msecs - floorDiv(msecs, 1000) * 1000);
+    if (floorDiv(msecs, 60000) == m_zoneMinute && m_minuteOffset) {
+        const int ofDay = secondOfDay(floorDiv(msecs, 1000) + *m_minuteOffset);
+        return QTime(ofDay / 3600, ofDay / 60 % 60, ofDay % 60, millisecond);
+    }
     tm local {};
     if (!toLocalFields(msecs, local))
         return Clock::localTimeOfDay(msecs);
-    return QTime(
-        local.tm_hour, local.tm_min, qMin(local.tm_sec, 59), int(((msecs % 1000) + 1000) % 1000));
+    return QTime(local.tm_hour, local.tm_min, qMin(local.tm_sec, 59), millisecond);
 }
 
 void SystemClock::followSeconds(bool on)

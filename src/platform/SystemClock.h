@@ -4,6 +4,7 @@
 
 #include <limits>
 #include <memory>
+#include <optional>
 
 class ClockHelper;
 class QSocketNotifier;
@@ -35,7 +36,9 @@ private:
     bool m_refusalReported = false;
     int m_secondFd = -1;
     qint64 m_secondDue = 0;
-    // The minute in which the time zone was last looked up (see toLocal).
+    // The minute in which the time zone was last looked up (see toLocalFields), and the offset
+    // from UTC that gives every second of it, when one does.
     mutable qint64 m_zoneMinute = std::numeric_limits<qint64>::min();
+    mutable std::optional<long> m_minuteOffset;
     std::unique_ptr<QSocketNotifier> m_secondNotifier;
 };
