@@ -81,7 +81,8 @@ void tst_Transmit::sentenceForMinute()
 
     fake.transmit();
 
-    // The monitor is loaded to hold the text, and stays hidden.
+    // The monitor is not built for the text; built later, it shows it, hidden until asked.
+    QVERIFY(!fake.app().isForm4Loaded());
     QVERIFY(!fake.app().form4()->isVisible());
     QCOMPARE(fake.ports->port(2).output, sentence);
     QCOMPARE(fake.monitorText(), QString::fromLatin1(sentence));

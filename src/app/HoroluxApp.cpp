@@ -20,12 +20,14 @@
 #include "shell/UserNotice.h"
 #include "shell/WindowVisibility.h"
 #include "transmit/Form4.h"
+#include "transmit/MonitorTextBox.h"
 #include "transmit/RmcTransmitter.h"
 #include "transmit/TransmissionDisplay.h"
 
 #include <QAction>
 #include <QLineEdit>
 #include <QSystemTrayIcon>
+#include <utility>
 
 HoroluxApp::HoroluxApp(const Environment &environment, QObject *parent)
     : QObject(parent)
@@ -40,7 +42,8 @@ HoroluxApp::HoroluxApp(const Environment &environment, QObject *parent)
           [this] { return form5Ports()->check1Value() == 1; }, m_env.clockFloorMSecs}))
     , m_transmitter(std::make_unique<RmcTransmitter>(RmcTransmitter::Wiring {m_module1, clock(),
           [this]() -> MSComm & { return receivePort(); },
-          [this]() -> MSComm & { return transmitPort(); }, [this] { return form4(); }}))
+          [this]() -> MSComm & { return transmitPort(); },
+          [this](const QString &text) { showOnMonitor(text); }}))
     , m_mainClockCycle(
           std::make_unique<MainClockCycle>(MainClockCycle::Wiring {m_module1, clock(), *m_receiver,
               *m_clockSetting, *m_receiverView, [this]() -> MSComm & { return receivePort(); },
@@ -138,8 +141,19 @@ Form4 *HoroluxApp::form4()
             return QPoint(Twips::toPixels(main->leftTwips()),
                 Twips::toPixels(main->topTwips() + main->heightTwips()));
         });
+        m_form4->Text1->setText(std::exchange(m_monitorText, QString()));
     }
     return m_form4.get();
+}
+
+void HoroluxApp::showOnMonitor(const QString &text)
+{
+    // The window is not built for a minute's sentence nobody looks at: building it is a
+    // millisecond of a hidden program's minute. It finds the text when it is built.
+    if (m_form4)
+        m_form4->Text1->setText(text);
+    else
+        m_monitorText = text;
 }
 
 Form5 *HoroluxApp::form5()

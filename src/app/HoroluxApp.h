@@ -93,6 +93,7 @@ private:
     bool anyTalkerOnReceivePort();
     MSComm &receivePort();
     MSComm &transmitPort();
+    void showOnMonitor(const QString &text);
 
     Module1 m_module1;
     Environment m_env;
@@ -100,6 +101,7 @@ private:
     std::unique_ptr<SingleInstance> m_singleInstance;
     std::unique_ptr<Form1> m_form1;
     std::unique_ptr<Form4> m_form4;
+    QString m_monitorText; // for the monitor window not built yet
     std::unique_ptr<Form5> m_form5;
     std::unique_ptr<Form9> m_form9;
     std::unique_ptr<Form10> m_form10;

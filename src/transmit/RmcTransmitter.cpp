@@ -1,7 +1,5 @@
 #include "RmcTransmitter.h"
 
-#include "Form4.h"
-#include "MonitorTextBox.h"
 #include "RmcSentence.h"
 #include "common/Module1.h"
 #include "platform/Clock.h"
@@ -45,5 +43,5 @@ void RmcTransmitter::TransmitRmc()
     } catch (const CommError &error) {
         shown = errorText(error);
     }
-    m_w.monitor()->Text1->setText(shown);
+    m_w.showOnMonitor(shown);
 }

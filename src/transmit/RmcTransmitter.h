@@ -1,10 +1,10 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 #include <functional>
 
 class Clock;
-class Form4;
 class MSComm;
 struct Module1;
 
@@ -20,8 +20,8 @@ public:
         // The ports are fetched at each sentence: their dialog is created on first touch.
         std::function<MSComm &()> receivePort;
         std::function<MSComm &()> transmitPort;
-        // The monitor window, created on first touch.
-        std::function<Form4 *()> monitor;
+        // Puts the text into the monitor window's box, or keeps it for the window's creation.
+        std::function<void(const QString &)> showOnMonitor;
     };
 
     explicit RmcTransmitter(Wiring wiring);
