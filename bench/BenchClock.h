@@ -11,6 +11,7 @@ public:
     qint64 currentMSecsSinceEpoch() const override { return m_real.currentMSecsSinceEpoch(); }
     bool setCurrentMSecsSinceEpoch(qint64) override { return false; }
     QDateTime toLocal(qint64 msecs) const override { return m_real.toLocal(msecs); }
+    QTime localTimeOfDay(qint64 msecs) const override { return m_real.localTimeOfDay(msecs); }
     void followSeconds(bool on) override { m_real.followSeconds(on); }
 
 protected:
