@@ -62,6 +62,9 @@ void tst_Transmit::sentenceForMinute_data()
     QTest::newRow("first minute of 2027")
         << utc(2027, 1, 1, 0, 0, 30, 999)
         << QByteArray("$GPRMC,000030,A,3224.3425,N,09341.9247,W,0.0,000.0,010127,000.0,E*62\r\n");
+    QTest::newRow("last minute of 1969")
+        << utc(1969, 12, 31, 23, 59, 30)
+        << QByteArray("$GPRMC,235930,A,3224.3425,N,09341.9247,W,0.0,000.0,311269,000.0,E*64\r\n");
     QTest::newRow("year 2000, padding")
         << utc(2000, 3, 5, 4, 7, 30)
         << QByteArray("$GPRMC,040730,A,3224.3425,N,09341.9247,W,0.0,000.0,050300,000.0,E*62\r\n");
@@ -87,6 +90,11 @@ void tst_Transmit::sentenceForMinute()
     QCOMPARE(fake.ports->port(2).output, sentence);
     QCOMPARE(fake.monitorText(), QString::fromLatin1(sentence));
     QCOMPARE(fake.m().systemTime, systemTimeFromMSecs(clock.toMSecsSinceEpoch()));
+
+    // Moved other than a minute on, the clock's own minute goes out, not the one made ready.
+    fake.rig->clock().advance(-61 * 60 * 1000);
+    fake.transmit();
+    QVERIFY(fake.ports->port(2).output.endsWith(RmcSentence::build(fake.m().systemTime)));
 }
 
 void tst_Transmit::everyMinuteOfAYearIsWellFormed()

@@ -3,11 +3,18 @@
 #include <QDateTime>
 #include <QTimeZone>
 
+namespace {
+constexpr qint64 kMSecsPerDay = 86400000;
+constexpr qint64 kJulianDayOf1970 = 2440588;
+} // namespace
+
 SYSTEMTIME systemTimeFromMSecs(qint64 msecsSinceEpoch)
 {
-    const QDateTime utc = QDateTime::fromMSecsSinceEpoch(msecsSinceEpoch, QTimeZone::utc());
-    const QDate date = utc.date();
-    const QTime time = utc.time();
+    // By day count, without a time zone object: the minute's sentence waits for this.
+    const qint64 days = msecsSinceEpoch >= 0 ? msecsSinceEpoch / kMSecsPerDay
+                                             : (msecsSinceEpoch + 1) / kMSecsPerDay - 1;
+    const QDate date = QDate::fromJulianDay(days + kJulianDayOf1970);
+    const QTime time = QTime::fromMSecsSinceStartOfDay(int(msecsSinceEpoch - days * kMSecsPerDay));
     SYSTEMTIME st;
     st.wYear = quint16(date.year());
     st.wMonth = quint16(date.month());

@@ -32,7 +32,7 @@ void RmcTransmitter::TransmitRmc()
 {
     Module1 &m = m_w.module1;
     m.systemTime = m_w.clock.GetSystemTime();
-    const QByteArray sentence = RmcSentence::build(m.systemTime);
+    const QByteArray sentence = sentenceFor(m.systemTime);
     // One port serves both directions when the numbers are equal.
     MSComm &port = m.transmitPort == m.receivePort ? m_w.receivePort() : m_w.transmitPort();
     QString shown = QString::fromLatin1(sentence);
@@ -44,4 +44,24 @@ void RmcTransmitter::TransmitRmc()
         shown = errorText(error);
     }
     m_w.showOnMonitor(shown);
+    prepareNextMinute(m.systemTime);
+}
+
+QByteArray RmcTransmitter::sentenceFor(const SYSTEMTIME &utc) const
+{
+    const bool prepared = utc.wYear == m_preparedFor.wYear && utc.wMonth == m_preparedFor.wMonth
+        && utc.wDay == m_preparedFor.wDay && utc.wHour == m_preparedFor.wHour
+        && utc.wMinute == m_preparedFor.wMinute && !m_prepared.isEmpty();
+    return prepared ? m_prepared : RmcSentence::build(utc);
+}
+
+void RmcTransmitter::prepareNextMinute(const SYSTEMTIME &utc)
+{
+    // At second 30 the bytes then leave without being formatted first; a clock moved in
+    // between finds another minute and has its own sentence made.
+    const auto msecs = msecsFromSystemTime(utc);
+    if (!msecs)
+        return;
+    m_preparedFor = systemTimeFromMSecs(*msecs + 60 * 1000);
+    m_prepared = RmcSentence::build(m_preparedFor);
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "common/SystemTime.h"
+
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -29,5 +32,11 @@ public:
     void TransmitRmc();
 
 private:
+    QByteArray sentenceFor(const SYSTEMTIME &utc) const;
+    void prepareNextMinute(const SYSTEMTIME &utc);
+
     Wiring m_w;
+    // The next minute's sentence, made after this minute's left.
+    SYSTEMTIME m_preparedFor {};
+    QByteArray m_prepared;
 };
