@@ -156,6 +156,9 @@ void SystemClock::armForNextSecond()
     m_secondDue = now.tv_sec + 1;
     itimerspec due {};
     due.it_value.tv_sec = m_secondDue;
+    // It repeats on its own, each second of the clock until the clock is set: a second then
+    // costs no call to arm it again.
+    due.it_interval.tv_sec = 1;
     // Cancelled when anyone sets the clock, so that a clock set back is not waited for.
     ::timerfd_settime(m_secondFd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &due, nullptr);
 }
@@ -163,17 +166,22 @@ void SystemClock::armForNextSecond()
 void SystemClock::onSecondDue()
 {
     // Read first: an unread timerfd stays readable and would spin a nested waiting loop of a
-    // follower. Armed again before anyone hears of it, so the following seconds tick inside
-    // such a loop too. ECANCELED means the clock was set: its followers see that at once.
+    // follower; it is still armed for the following seconds, which tick inside such a loop too.
+    // ECANCELED means the clock was set: its followers see that at once.
     std::uint64_t expirations = 0;
     const bool due = ::read(m_secondFd, &expirations, sizeof expirations) > 0;
     if (!due && errno != ECANCELED)
         return;
     timespec now {};
     clock_gettime(CLOCK_REALTIME, &now);
-    // A private clock of a test may read a hair short of the second the kernel woke us for.
-    const bool early = due && now.tv_sec < m_secondDue;
-    armForNextSecond();
+    // The last second that came; a private clock of a test may read a hair short of it, and is
+    // then waited for from its own reading.
+    const qint64 came = m_secondDue + qint64(expirations) - 1;
+    const bool early = due && now.tv_sec < came;
+    if (due && !early)
+        m_secondDue = came + 1;
+    else
+        armForNextSecond();
     if (!early)
         emit secondBegan();
 }
