@@ -88,7 +88,7 @@ std::optional<long> offsetThroughout(qint64 minute)
 }
 } // namespace
 
-bool SystemClock::toLocalFields(qint64 msecs, tm &local) const
+void SystemClock::lookUpZoneFor(qint64 msecs) const
 {
     // Qt looks the time zone up again for every conversion (a read of /etc/localtime's state),
     // the costliest part of a hidden program's second. Looked up once a minute, a change of the
@@ -99,6 +99,11 @@ bool SystemClock::toLocalFields(qint64 msecs, tm &local) const
         m_zoneMinute = minute;
         m_minuteOffset = offsetThroughout(minute);
     }
+}
+
+bool SystemClock::toLocalFields(qint64 msecs, tm &local) const
+{
+    lookUpZoneFor(msecs);
     const time_t seconds = time_t(floorDiv(msecs, 1000));
     return ::localtime_r(&seconds, &local) != nullptr;
 }
@@ -119,7 +124,8 @@ QTime SystemClock::localTimeOfDay(qint64 msecs) const
     // Without a date and its zone: the hidden program's every second needs only this, and
     // within a minute whose offset is known, not even the C library's zone lookup.
     const int millisecond = int(msecs - floorDiv(msecs, 1000) * 1000);
-    if (floorDiv(msecs, 60000) == m_zoneMinute && m_minuteOffset) {
+    lookUpZoneFor(msecs);
+    if (m_minuteOffset) {
         const int ofDay = secondOfDay(floorDiv(msecs, 1000) + *m_minuteOffset);
         return QTime(ofDay / 3600, ofDay / 60 % 60, ofDay % 60, millisecond);
     }

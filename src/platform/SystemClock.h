@@ -30,6 +30,7 @@ private:
     QString setDirectly(qint64 msecs);
     void armForNextSecond();
     void onSecondDue();
+    void lookUpZoneFor(qint64 msecs) const;
     bool toLocalFields(qint64 msecs, tm &local) const;
 
     std::unique_ptr<ClockHelper> m_helper;
