@@ -69,13 +69,11 @@ HoroluxApp::HoroluxApp(const Environment &environment, QObject *parent)
     connect(m_env.clock, &Clock::setRefused, m_userNotice.get(),
         [this] { m_userNotice->report(UserNotice::Cause::ClockNotSettable); });
     watchForOtherClockMasters();
-    // Input nobody reads is thrown away at the clock's second, a wake-up the program has anyway,
-    // instead of at a wake-up of its own after each line.
+    // Input nobody reads (the receive port's, between searches) is thrown away at the clock's
+    // second, a wake-up the program has anyway, instead of at a wake-up of its own.
     connect(m_env.clock, &Clock::secondBegan, this, [this] {
-        if (!isForm5Loaded())
-            return;
-        form5Ports()->MSComm1.endDrainPause();
-        form5Ports()->MSComm2.endDrainPause();
+        if (isForm5Loaded())
+            form5Ports()->MSComm1.endDrainPause();
     });
 }
 

@@ -11,8 +11,7 @@ constexpr qint64 kJulianDayOf1970 = 2440588;
 SYSTEMTIME systemTimeFromMSecs(qint64 msecsSinceEpoch)
 {
     // By day count, without a time zone object: the minute's sentence waits for this.
-    const qint64 days = msecsSinceEpoch >= 0 ? msecsSinceEpoch / kMSecsPerDay
-                                             : (msecsSinceEpoch + 1) / kMSecsPerDay - 1;
+    const qint64 days = floorDiv(msecsSinceEpoch, kMSecsPerDay);
     const QDate date = QDate::fromJulianDay(days + kJulianDayOf1970);
     const QTime time = QTime::fromMSecsSinceStartOfDay(int(msecsSinceEpoch - days * kMSecsPerDay));
     SYSTEMTIME st;

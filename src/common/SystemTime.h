@@ -18,6 +18,12 @@ struct SYSTEMTIME
     friend bool operator==(const SYSTEMTIME &, const SYSTEMTIME &) = default;
 };
 
+// Division rounding towards minus infinity: the second, minute or day a moment before 1970 is in.
+constexpr qint64 floorDiv(qint64 value, qint64 by)
+{
+    return value >= 0 ? value / by : (value - by + 1) / by;
+}
+
 SYSTEMTIME systemTimeFromMSecs(qint64 msecsSinceEpoch);
 // Empty when the record names no real moment (month 0, 31 February, hour 24...).
 std::optional<qint64> msecsFromSystemTime(const SYSTEMTIME &time);

@@ -17,7 +17,7 @@ QString Clock::localTimeText() const
 {
     // A tick asks for it several times; it changes only with the second.
     const qint64 now = currentMSecsSinceEpoch();
-    const qint64 second = now >= 0 ? now / 1000 : (now - 999) / 1000;
+    const qint64 second = floorDiv(now, 1000);
     if (second != m_textSecond || m_text.isNull()) {
         // As toString("HH:mm:ss") gives it, written digit by digit: a hidden program does this
         // every second, and little code run means little of it to bring back into the caches.

@@ -37,8 +37,7 @@ void ManualClock::setUtc(const QDateTime &utc)
 
 void ManualClock::moveTo(qint64 msecs)
 {
-    const auto second = [](qint64 ms) { return ms >= 0 ? ms / 1000 : (ms - 999) / 1000; };
-    const bool crossed = second(msecs) != second(m_msecs);
+    const bool crossed = floorDiv(msecs, 1000) != floorDiv(m_msecs, 1000);
     m_msecs = msecs;
     if (crossed && m_followed)
         emit secondBegan();

@@ -59,11 +59,6 @@ bool SystemClock::setCurrentMSecsSinceEpoch(qint64 msecs)
 }
 
 namespace {
-qint64 floorDiv(qint64 value, qint64 by)
-{
-    return value >= 0 ? value / by : (value - by + 1) / by;
-}
-
 int secondOfDay(qint64 localSeconds)
 {
     return int(localSeconds - floorDiv(localSeconds, 86400) * 86400);

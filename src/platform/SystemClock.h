@@ -14,12 +14,13 @@ class QSocketNotifier;
 class SystemClock : public Clock
 {
 public:
-    // One timerfd on the real-time clock, due at the next whole second: it wakes at the second
-    // itself, where millisecond timers wake a millisecond or two late.
-    void followSeconds(bool on) override;
     // helperProgram: the helper to use when not root (ClockHelper::find); empty if there is none.
     explicit SystemClock(const QString &helperProgram = {}, QObject *parent = nullptr);
     ~SystemClock() override;
+
+    // One timerfd on the real-time clock, due at each whole second: it wakes at the second
+    // itself, where millisecond timers wake a millisecond or two late.
+    void followSeconds(bool on) override;
 
     qint64 currentMSecsSinceEpoch() const override;
     bool setCurrentMSecsSinceEpoch(qint64 msecs) override;

@@ -29,9 +29,8 @@ void TransmissionDisplay::Timer4_Timer()
     // Hidden in the tray the program would otherwise format the time every second for nobody.
     if (m_module1.shuttingDown || hasNothingToShow())
         return;
-    const QDateTime now = m_clock.localNow();
-    if (now.toString(QStringLiteral("HH:mm:ss")) != m_module1.lastDisplayTime)
-        show(now);
+    if (m_clock.localTimeText() != m_module1.lastDisplayTime)
+        show(m_clock.localNow());
 }
 
 void TransmissionDisplay::refresh()
