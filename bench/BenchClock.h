@@ -12,6 +12,7 @@ public:
     bool setCurrentMSecsSinceEpoch(qint64) override { return false; }
     QDateTime toLocal(qint64 msecs) const override { return m_real.toLocal(msecs); }
     QTime localTimeOfDay(qint64 msecs) const override { return m_real.localTimeOfDay(msecs); }
+    void prepareNextSecond() const override { m_real.prepareNextSecond(); }
     void followSeconds(bool on) override { m_real.followSeconds(on); }
 
 protected:

@@ -49,6 +49,11 @@ public:
         const qint64 second = real / 1000;
         return (m_firstMinute + (second - m_firstSecond) * 60 + 30) * 1000 + real % 1000;
     }
+    // Its next second is a minute later.
+    void prepareNextSecond() const override
+    {
+        m_real.lookUpZoneAhead(currentMSecsSinceEpoch() + 60 * 1000);
+    }
 
 private:
     qint64 m_firstSecond = 0;

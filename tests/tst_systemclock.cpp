@@ -46,6 +46,11 @@ void tst_SystemClock::localTimeAsQtHasIt()
     const QDateTime ours = clock.toLocal(utc.toMSecsSinceEpoch());
     const QDateTime qts = QDateTime::fromMSecsSinceEpoch(utc.toMSecsSinceEpoch());
     const QTime timeOfDay = clock.localTimeOfDay(utc.toMSecsSinceEpoch());
+    // The same with the zone looked up ahead, during the minute before.
+    const SystemClock ahead {QString()};
+    ahead.localTimeOfDay(utc.toMSecsSinceEpoch() - 60 * 1000);
+    ahead.lookUpZoneAhead(utc.toMSecsSinceEpoch());
+    const QTime timeOfDayAhead = ahead.localTimeOfDay(utc.toMSecsSinceEpoch());
     qputenv("TZ", before);
     // A zone counting leap seconds has no offset from UTC that names the same moment.
     if (!zone.startsWith("right/"))
@@ -53,6 +58,7 @@ void tst_SystemClock::localTimeAsQtHasIt()
     QCOMPARE(ours.date(), qts.date());
     QCOMPARE(ours.time(), qts.time());
     QCOMPARE(timeOfDay, qts.time());
+    QCOMPARE(timeOfDayAhead, qts.time());
 }
 
 QTEST_GUILESS_MAIN(tst_SystemClock)

@@ -97,6 +97,7 @@ void Clock::tickFollowers()
         due[i]->queueTick();
     if (m_ticksAtOnce)
         due.first()->tickNow();
+    prepareNextSecond();
 }
 
 void Clock::followSeconds(bool on)

@@ -83,17 +83,39 @@ std::optional<long> offsetThroughout(qint64 minute)
 }
 } // namespace
 
+SystemClock::ZoneMinute SystemClock::lookUpZone(qint64 minute)
+{
+    ::tzset();
+    return {minute, offsetThroughout(minute)};
+}
+
 void SystemClock::lookUpZoneFor(qint64 msecs) const
 {
     // Qt looks the time zone up again for every conversion (a read of /etc/localtime's state),
     // the costliest part of a hidden program's second. Looked up once a minute, a change of the
     // zone is still seen within a minute; summer time needs no lookup, the zone's rules hold it.
     const qint64 minute = floorDiv(msecs, 60000);
-    if (minute != m_zoneMinute) {
-        ::tzset();
-        m_zoneMinute = minute;
-        m_minuteOffset = offsetThroughout(minute);
-    }
+    if (minute == m_zone.minute)
+        return;
+    // What was looked up ahead serves only the minute right after the one before it: after a
+    // jump of the clock the zone is looked up afresh.
+    if (minute == m_nextZone.minute && minute == m_zone.minute + 1)
+        m_zone = m_nextZone;
+    else
+        m_zone = lookUpZone(minute);
+    m_nextZone = {};
+}
+
+void SystemClock::lookUpZoneAhead(qint64 msecs) const
+{
+    const qint64 minute = floorDiv(msecs, 60000);
+    if (minute != m_zone.minute && minute != m_nextZone.minute)
+        m_nextZone = lookUpZone(minute);
+}
+
+void SystemClock::prepareNextSecond() const
+{
+    lookUpZoneAhead(currentMSecsSinceEpoch() + 1000);
 }
 
 bool SystemClock::toLocalFields(qint64 msecs, tm &local) const
@@ -120,8 +142,8 @@ QTime SystemClock::localTimeOfDay(qint64 msecs) const
     // within a minute whose offset is known, not even the C library's zone lookup.
     const int millisecond = int(msecs - floorDiv(msecs, 1000) * 1000);
     lookUpZoneFor(msecs);
-    if (m_minuteOffset) {
-        const int ofDay = secondOfDay(floorDiv(msecs, 1000) + *m_minuteOffset);
+    if (m_zone.offset) {
+        const int ofDay = secondOfDay(floorDiv(msecs, 1000) + *m_zone.offset);
         return QTime(ofDay / 3600, ofDay / 60 % 60, ofDay % 60, millisecond);
     }
     tm local {};

@@ -26,6 +26,10 @@ public:
     bool setCurrentMSecsSinceEpoch(qint64 msecs) override;
     QDateTime toLocal(qint64 msecs) const override;
     QTime localTimeOfDay(qint64 msecs) const override;
+    // The time zone of a minute about to begin is looked up ahead, after the last second's work.
+    void prepareNextSecond() const override;
+    // Looks the time zone up now for the minute of `msecs`, yet to come.
+    void lookUpZoneAhead(qint64 msecs) const;
 
 private:
     QString setDirectly(qint64 msecs);
@@ -38,9 +42,17 @@ private:
     bool m_refusalReported = false;
     int m_secondFd = -1;
     qint64 m_secondDue = 0;
-    // The minute in which the time zone was last looked up (see toLocalFields), and the offset
-    // from UTC that gives every second of it, when one does.
-    mutable qint64 m_zoneMinute = std::numeric_limits<qint64>::min();
-    mutable std::optional<long> m_minuteOffset;
+    // A minute for which the time zone was looked up, and the offset from UTC that gives every
+    // second of it, when one does.
+    struct ZoneMinute
+    {
+        qint64 minute = std::numeric_limits<qint64>::min();
+        std::optional<long> offset;
+    };
+    static ZoneMinute lookUpZone(qint64 minute);
+
+    mutable ZoneMinute m_zone;
+    // Looked up ahead for the minute after m_zone's (see lookUpZoneAhead).
+    mutable ZoneMinute m_nextZone;
     std::unique_ptr<QSocketNotifier> m_secondNotifier;
 };
