@@ -13,6 +13,7 @@ public:
     QDateTime toLocal(qint64 msecs) const override { return m_real.toLocal(msecs); }
     QTime localTimeOfDay(qint64 msecs) const override { return m_real.localTimeOfDay(msecs); }
     void prepareNextSecond() const override { m_real.prepareNextSecond(); }
+    void wantOnTime(qint64 msecs) override { m_real.wantOnTime(msecs); }
     void followSeconds(bool on) override { m_real.followSeconds(on); }
 
 protected:

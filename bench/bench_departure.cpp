@@ -29,6 +29,7 @@
 #include <mutex>
 #include <poll.h>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -53,6 +54,12 @@ public:
     void prepareNextSecond() const override
     {
         m_real.lookUpZoneAhead(currentMSecsSinceEpoch() + 60 * 1000);
+    }
+    // Second 30 of a minute is the real second that began it.
+    void wantOnTime(qint64 msecs) override
+    {
+        const qint64 minutes = (msecs / 1000 - 30 - m_firstMinute) / 60;
+        m_real.wantOnTime((m_firstSecond + minutes) * 1000);
     }
 
 private:
@@ -102,7 +109,9 @@ private:
             const ssize_t n = ::read(fd, buffer, sizeof buffer);
             if (n <= 0)
                 continue;
-            if (atLineStart) {
+            // The first line is not timed: in this run no second came before its own to ask
+            // for it on time, as one always does in a program that has been running.
+            if (atLineStart && !std::exchange(m_firstLine, false)) {
                 std::lock_guard lock(m_mutex);
                 m_offsets.push_back(offsetFrom(arrived, m_phaseMs));
             }
@@ -112,6 +121,7 @@ private:
 
     double m_phaseMs;
     std::atomic<bool> m_stop {false};
+    bool m_firstLine = true;
     std::mutex m_mutex;
     std::vector<double> m_offsets;
     std::thread m_thread;
@@ -220,7 +230,7 @@ int main(int argc, char **argv)
         ArrivalRecorder bareRecorder(referenceLine.master(), 500.0);
         BareWriter writer(referenceLine.slave(), sentence);
         main->Timer1->setEnabled(true);
-        runFor(seconds * 1000 + 200);
+        runFor(seconds * 1000 + 1200);
         main->Timer1->setEnabled(false);
         oursRecorder.stop();
         bareRecorder.stop();

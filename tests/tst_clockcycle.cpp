@@ -95,11 +95,13 @@ void tst_ClockCycle::transmitOnlyAtSecondThirty()
     tickAt(10, 25, 29);
     tickAt(10, 25, 29); // the same second again does nothing
     QCOMPARE(m().lastClockText, QStringLiteral("10:25:29"));
+    QCOMPARE(m_rig->clock().wantedOnTime(), utc(10, 25, 30).toMSecsSinceEpoch());
     QByteArray sent;
     QCOMPARE(sent += m_clockOut->readAvailable(), QByteArray());
     tickAt(10, 25, 30);
     QTRY_VERIFY((sent += m_clockOut->readAvailable()).endsWith("\r\n"));
     QVERIFY(sent.startsWith("$GPRMC,102530,A,"));
+    QCOMPARE(m_rig->clock().wantedOnTime(), utc(10, 26, 30).toMSecsSinceEpoch());
     tickAt(10, 25, 30);
     tickAt(10, 25, 31);
     QCOMPARE(m_clockOut->readAvailable(), QByteArray());

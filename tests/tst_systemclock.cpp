@@ -1,5 +1,7 @@
 #include "platform/SystemClock.h"
+#include "platform/Timer.h"
 
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimeZone>
 
@@ -10,6 +12,7 @@ class tst_SystemClock : public QObject
 private slots:
     void localTimeAsQtHasIt_data();
     void localTimeAsQtHasIt();
+    void secondWantedOnTimeBeginsOnIt();
 };
 
 void tst_SystemClock::localTimeAsQtHasIt_data()
@@ -59,6 +62,25 @@ void tst_SystemClock::localTimeAsQtHasIt()
     QCOMPARE(ours.time(), qts.time());
     QCOMPARE(timeOfDay, qts.time());
     QCOMPARE(timeOfDayAhead, qts.time());
+}
+
+void tst_SystemClock::secondWantedOnTimeBeginsOnIt()
+{
+    // Woken early for it, the clock must still not begin the second before its start.
+    SystemClock clock {QString()};
+    Timer follower(1, true);
+    follower.followSecondsOf(&clock);
+    qint64 began = 0;
+    connect(&clock, &Clock::secondBegan, this, [&] {
+        if (!began)
+            began = clock.currentMSecsSinceEpoch();
+    });
+    const qint64 wanted = (clock.currentMSecsSinceEpoch() / 1000 + 1) * 1000;
+    clock.wantOnTime(wanted);
+    QSignalSpy beginning(&clock, &Clock::secondBegan);
+    QVERIFY(beginning.wait(3000));
+    QVERIFY(began >= wanted);
+    QVERIFY(began < wanted + 500);
 }
 
 QTEST_GUILESS_MAIN(tst_SystemClock)

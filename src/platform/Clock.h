@@ -24,6 +24,9 @@ public:
     // Called after each second's ticks: the clock readies what its next second will need, so
     // that the work of that second, which is due on the second, waits for nothing.
     virtual void prepareNextSecond() const { }
+    // Work is due exactly at `msecs`, a whole second of this clock: where the clock can, that
+    // second begins as close to its start as the machine allows. Asked for each second anew.
+    virtual void wantOnTime(qint64 msecs) { Q_UNUSED(msecs) }
 
     QDateTime localNow() const { return toLocal(currentMSecsSinceEpoch()); }
     // Local time as "hh:mm:ss", 24-hour.

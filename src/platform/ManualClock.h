@@ -26,6 +26,9 @@ public:
     int setCount() const { return m_setCount; }
     qint64 lastSetMSecs() const { return m_lastSet; }
     void followSeconds(bool on) override { m_followed = on; }
+    void wantOnTime(qint64 msecs) override { m_wantedOnTime = msecs; }
+    // The last second asked for on time; 0 when none was.
+    qint64 wantedOnTime() const { return m_wantedOnTime; }
 
 private:
     // Moves the clock; followers of its seconds hear of a boundary crossed.
@@ -36,5 +39,6 @@ private:
     QTimeZone m_zone = QTimeZone::utc();
     bool m_refuseSet = false;
     int m_setCount = 0;
+    qint64 m_wantedOnTime = 0;
     qint64 m_lastSet = 0;
 };

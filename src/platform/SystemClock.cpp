@@ -8,8 +8,10 @@
 #include <cstdint>
 #include <cstring>
 #include <ctime>
+#include <sys/prctl.h>
 #include <sys/timerfd.h>
 #include <unistd.h>
+#include <utility>
 
 SystemClock::SystemClock(const QString &helperProgram, QObject *parent)
     : Clock(parent)
@@ -59,6 +61,11 @@ bool SystemClock::setCurrentMSecsSinceEpoch(qint64 msecs)
 }
 
 namespace {
+constexpr qint64 kNanosPerSecond = 1000 * 1000 * 1000;
+// How long before a second wanted on time the clock wakes: more than the machine takes to
+// wake the event loop and run it to the second's work.
+constexpr qint64 kEarlyNanos = 1000 * 1000;
+
 int secondOfDay(qint64 localSeconds)
 {
     return int(localSeconds - floorDiv(localSeconds, 86400) * 86400);
@@ -177,6 +184,7 @@ void SystemClock::armForNextSecond()
     timespec now {};
     clock_gettime(CLOCK_REALTIME, &now);
     m_secondDue = now.tv_sec + 1;
+    m_wakingEarly = false;
     itimerspec due {};
     due.it_value.tv_sec = m_secondDue;
     // It repeats on its own, each second of the clock until the clock is set: a second then
@@ -184,6 +192,40 @@ void SystemClock::armForNextSecond()
     due.it_interval.tv_sec = 1;
     // Cancelled when anyone sets the clock, so that a clock set back is not waited for.
     ::timerfd_settime(m_secondFd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &due, nullptr);
+}
+
+void SystemClock::wantOnTime(qint64 msecs)
+{
+    if (m_secondFd >= 0 && !m_wakingEarly && floorDiv(msecs, 1000) == m_secondDue)
+        armEarlyForNextSecond();
+}
+
+void SystemClock::armEarlyForNextSecond()
+{
+    const qint64 at = m_secondDue * kNanosPerSecond - kEarlyNanos;
+    itimerspec due {};
+    due.it_value.tv_sec = time_t(floorDiv(at, kNanosPerSecond));
+    due.it_value.tv_nsec = long(at - floorDiv(at, kNanosPerSecond) * kNanosPerSecond);
+    // Once only: the second itself then arms the wake-up at each second again.
+    const int flags = TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET;
+    m_wakingEarly = ::timerfd_settime(m_secondFd, flags, &due, nullptr) == 0;
+}
+
+void SystemClock::sleepUntilSecondDue() const
+{
+    timespec now {};
+    clock_gettime(CLOCK_REALTIME, &now);
+    const qint64 left
+        = m_secondDue * kNanosPerSecond - (qint64(now.tv_sec) * kNanosPerSecond + now.tv_nsec);
+    // More left than the early wake-up allows means the clock was moved: the second is not
+    // waited for. The sleep is on the steady clock, so a clock moved meanwhile cannot stretch it.
+    if (left <= 0 || left > 2 * kEarlyNanos)
+        return;
+    const timespec wait {0, long(left)};
+    // The default slack of the thread's timers would let this wake come up to 50 µs late.
+    ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+    ::clock_nanosleep(CLOCK_MONOTONIC, 0, &wait, nullptr);
+    ::prctl(PR_SET_TIMERSLACK, 0UL, 0UL, 0UL, 0UL);
 }
 
 void SystemClock::onSecondDue()
@@ -195,6 +237,14 @@ void SystemClock::onSecondDue()
     const bool due = ::read(m_secondFd, &expirations, sizeof expirations) > 0;
     if (!due && errno != ECANCELED)
         return;
+    if (std::exchange(m_wakingEarly, false)) {
+        // Woken just before a second wanted on time: it begins here, once its start has come.
+        if (due)
+            sleepUntilSecondDue();
+        armForNextSecond();
+        emit secondBegan();
+        return;
+    }
     timespec now {};
     clock_gettime(CLOCK_REALTIME, &now);
     // The last second that came; a private clock of a test may read a hair short of it, and is

@@ -30,10 +30,16 @@ public:
     void prepareNextSecond() const override;
     // Looks the time zone up now for the minute of `msecs`, yet to come.
     void lookUpZoneAhead(qint64 msecs) const;
+    // When `msecs` is the next second: wakes a little before it and waits for its start in
+    // a precise sleep, where a wake-up through the event loop comes a tenth of a millisecond
+    // or more late.
+    void wantOnTime(qint64 msecs) override;
 
 private:
     QString setDirectly(qint64 msecs);
     void armForNextSecond();
+    void armEarlyForNextSecond();
+    void sleepUntilSecondDue() const;
     void onSecondDue();
     void lookUpZoneFor(qint64 msecs) const;
     bool toLocalFields(qint64 msecs, tm &local) const;
@@ -42,6 +48,7 @@ private:
     bool m_refusalReported = false;
     int m_secondFd = -1;
     qint64 m_secondDue = 0;
+    bool m_wakingEarly = false;
     // A minute for which the time zone was looked up, and the offset from UTC that gives every
     // second of it, when one does.
     struct ZoneMinute

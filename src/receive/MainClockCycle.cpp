@@ -20,6 +20,14 @@ QStringView secondsOf(const QString &text)
 {
     return QStringView(text).mid(6, 2);
 }
+
+// When the next sentence is due: the next second 30 of the clock after `text`'s second.
+qint64 nextSentenceDue(const Clock &clock, const QString &text)
+{
+    const int second = secondsOf(text).toInt();
+    const int ahead = second < 30 ? 30 - second : 90 - second;
+    return (floorDiv(clock.currentMSecsSinceEpoch(), 1000) + ahead) * 1000;
+}
 } // namespace
 
 MainClockCycle::MainClockCycle(Wiring wiring)
@@ -46,6 +54,9 @@ void MainClockCycle::Timer1_Timer()
             m_w.receiver.receiveIntoClockFields();
     }
     m.lastClockText = clock.localTimeText();
+    // The master clock sets itself by the sentence's first byte: that second is wanted on time.
+    if (m_w.transmitting())
+        m_w.clock.wantOnTime(nextSentenceDue(clock, m.lastClockText));
 }
 
 void MainClockCycle::setClockForTheHour()
