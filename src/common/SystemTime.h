@@ -24,6 +24,12 @@ constexpr qint64 floorDiv(qint64 value, qint64 by)
     return value >= 0 ? value / by : (value - by + 1) / by;
 }
 
+// The remainder that goes with floorDiv, never negative: the millisecond of a second, and so on.
+constexpr qint64 floorMod(qint64 value, qint64 by)
+{
+    return value - floorDiv(value, by) * by;
+}
+
 SYSTEMTIME systemTimeFromMSecs(qint64 msecsSinceEpoch);
 // Empty when the record names no real moment (month 0, 31 February, hour 24...).
 std::optional<qint64> msecsFromSystemTime(const SYSTEMTIME &time);

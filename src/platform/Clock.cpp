@@ -38,7 +38,7 @@ QString Clock::localTimeText() const
 qint64 Clock::msecsToNextSecond() const
 {
     const qint64 now = currentMSecsSinceEpoch();
-    const qint64 intoSecond = ((now % 1000) + 1000) % 1000;
+    const qint64 intoSecond = floorMod(now, 1000);
     return 1000 - intoSecond;
 }
 

@@ -68,7 +68,7 @@ constexpr qint64 kEarlyNanos = 1000 * 1000;
 
 int secondOfDay(qint64 localSeconds)
 {
-    return int(localSeconds - floorDiv(localSeconds, 86400) * 86400);
+    return int(floorMod(localSeconds, 86400));
 }
 
 // The zone's offset when it gives the local time of every second of the minute: the same at
@@ -137,7 +137,7 @@ QDateTime SystemClock::toLocal(qint64 msecs) const
     tm local {};
     if (!toLocalFields(msecs, local))
         return QDateTime::fromMSecsSinceEpoch(msecs);
-    const qint64 millisecond = ((msecs % 1000) + 1000) % 1000;
+    const qint64 millisecond = floorMod(msecs, 1000);
     const QDate date(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
     const QTime time(local.tm_hour, local.tm_min, qMin(local.tm_sec, 59), int(millisecond));
     return QDateTime(date, time, Qt::OffsetFromUTC, int(local.tm_gmtoff));
@@ -147,7 +147,7 @@ QTime SystemClock::localTimeOfDay(qint64 msecs) const
 {
     // Without a date and its zone: the hidden program's every second needs only this, and
     // within a minute whose offset is known, not even the C library's zone lookup.
-    const int millisecond = int(msecs - floorDiv(msecs, 1000) * 1000);
+    const int millisecond = int(floorMod(msecs, 1000));
     lookUpZoneFor(msecs);
     if (m_zone.offset) {
         const int ofDay = secondOfDay(floorDiv(msecs, 1000) + *m_zone.offset);
@@ -205,7 +205,7 @@ void SystemClock::armEarlyForNextSecond()
     const qint64 at = m_secondDue * kNanosPerSecond - kEarlyNanos;
     itimerspec due {};
     due.it_value.tv_sec = time_t(floorDiv(at, kNanosPerSecond));
-    due.it_value.tv_nsec = long(at - floorDiv(at, kNanosPerSecond) * kNanosPerSecond);
+    due.it_value.tv_nsec = long(floorMod(at, kNanosPerSecond));
     // Once only: the second itself then arms the wake-up at each second again.
     const int flags = TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET;
     m_wakingEarly = ::timerfd_settime(m_secondFd, flags, &due, nullptr) == 0;
