@@ -45,7 +45,7 @@ private:
 class PictureDevices : public SerialDeviceFactory
 {
 public:
-    std::unique_ptr<SerialDevice> open(int portNumber, const LineSettings &) override
+    std::unique_ptr<SerialDevice> open(int portNumber, const LineSettings &, PortDirection) override
     {
         if (portNumber != 3 && portNumber != 5)
             throw CommError(CommError::InvalidPortNumber);

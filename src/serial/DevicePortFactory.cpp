@@ -43,7 +43,8 @@ QString DevicePortFactory::devicePath(
     return QStringLiteral("/dev/ttyS") + QString::number(portNumber - 1);
 }
 
-std::unique_ptr<SerialDevice> DevicePortFactory::open(int portNumber, const LineSettings &settings)
+std::unique_ptr<SerialDevice> DevicePortFactory::open(
+    int portNumber, const LineSettings &settings, PortDirection direction)
 {
     if (portNumber < 1 || portNumber > 255)
         throw CommError(CommError::InvalidPortNumber);
@@ -66,7 +67,7 @@ std::unique_ptr<SerialDevice> DevicePortFactory::open(int portNumber, const Line
             named + QStringLiteral(": not a character device"));
     if (::access(path.toLocal8Bit().constData(), R_OK | W_OK) != 0)
         throw CommError(CommError::AccessDenied, path);
-    return std::make_unique<QtSerialDevice>(path, line);
+    return std::make_unique<QtSerialDevice>(path, line, direction);
 }
 
 void DevicePortFactory::refuse(int number, int portNumber, const QString &detail)

@@ -14,7 +14,8 @@ public:
     explicit DevicePortFactory(const QString &settingsDir);
 
     QString devicePath(int portNumber) const override;
-    std::unique_ptr<SerialDevice> open(int portNumber, const LineSettings &settings) override;
+    std::unique_ptr<SerialDevice> open(
+        int portNumber, const LineSettings &settings, PortDirection direction) override;
 
 private:
     QString devicePath(int portNumber, const std::optional<PortMap::Entry> &entry) const;

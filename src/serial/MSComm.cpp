@@ -43,7 +43,7 @@ void MSComm::setPortOpen(bool open)
     }
     if (m_device)
         throw CommError(CommError::PortAlreadyOpen);
-    m_device = m_devices.open(m_commPort, m_settings);
+    m_device = m_devices.open(m_commPort, m_settings, m_direction);
     applyDraining();
 }
 

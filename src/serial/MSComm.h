@@ -49,6 +49,12 @@ public:
     // While on, input nobody reads is thrown away as it arrives (see SerialDevice::setDraining),
     // on every device this object opens, except while a ReadingScope lives.
     void setDrainWhileIdle(bool on);
+    // For a port that is only written to: the devices it opens next are not watched for input
+    // (see PortDirection), and a hang-up is seen when the port is next used.
+    void setOutputOnly(bool on)
+    {
+        m_direction = on ? PortDirection::OutputOnly : PortDirection::Both;
+    }
     // See SerialDevice::endDrainPause; nothing when closed.
     void endDrainPause();
 
@@ -82,6 +88,7 @@ private:
     LineSettings m_settings;
     int m_inputLen = 0;
     bool m_drainWhileIdle = false;
+    PortDirection m_direction = PortDirection::Both;
     int m_readers = 0;
     OpenFailureHandler m_openFailed;
     mutable std::unique_ptr<SerialDevice> m_device;

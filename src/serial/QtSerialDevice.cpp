@@ -3,6 +3,7 @@
 #include "CommError.h"
 
 #include <QObject>
+#include <poll.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -39,11 +40,13 @@ QSerialPort::StopBits toStopBits(int stopBits)
 }
 } // namespace
 
-QtSerialDevice::QtSerialDevice(const QString &path, const LineSettings &settings)
+QtSerialDevice::QtSerialDevice(
+    const QString &path, const LineSettings &settings, PortDirection direction)
+    : m_outputOnly(direction == PortDirection::OutputOnly)
 {
     m_port.setPortName(path);
     m_port.setReadBufferSize(kReadBufferSize);
-    if (!m_port.open(QIODevice::ReadWrite)) {
+    if (!m_port.open(m_outputOnly ? QIODevice::WriteOnly : QIODevice::ReadWrite)) {
         const auto error = m_port.error();
         const QString detail = m_port.errorString();
         if (error == QSerialPort::PermissionError)
@@ -131,6 +134,20 @@ void QtSerialDevice::throwInputAway()
         m_drainPause.start();
 }
 
+bool QtSerialDevice::hasFailed() const
+{
+    // Unwatched, a port learns of a hang-up only when asked: asked before each use, it is
+    // closed then, and the caller opens the device anew if it came back.
+    if (m_outputOnly && !m_failed) {
+        pollfd watched = {int(m_port.handle()), 0, 0};
+        if (::poll(&watched, 1, 0) > 0 && (watched.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+            m_failed = true;
+            m_port.close();
+        }
+    }
+    return m_failed;
+}
+
 qint64 QtSerialDevice::bytesAvailable() const
 {
     return m_failed ? 0 : m_port.bytesAvailable();
@@ -140,7 +157,7 @@ QByteArray QtSerialDevice::read(qint64 maxSize)
 {
     if (m_failed)
         throw CommError(CommError::DeviceNotAvailable);
-    return m_port.read(maxSize);
+    return m_port.isReadable() ? m_port.read(maxSize) : QByteArray();
 }
 
 void QtSerialDevice::write(const QByteArray &data)
@@ -170,7 +187,8 @@ void QtSerialDevice::discardInput()
     // Clearing a hung-up device reports the hang-up and closes the port.
     if (m_failed)
         throw CommError(CommError::DeviceNotAvailable);
-    m_port.readAll();
+    if (m_port.isReadable())
+        m_port.readAll();
 }
 
 bool QtSerialDevice::ctsHolding() const

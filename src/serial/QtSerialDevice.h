@@ -10,7 +10,7 @@ class QtSerialDevice : public SerialDevice
 {
 public:
     // Raises CommError when the device cannot be opened or configured.
-    QtSerialDevice(const QString &path, const LineSettings &settings);
+    QtSerialDevice(const QString &path, const LineSettings &settings, PortDirection direction);
     ~QtSerialDevice() override;
 
     qint64 bytesAvailable() const override;
@@ -18,7 +18,7 @@ public:
     void write(const QByteArray &data) override;
     void discardInput() override;
     bool ctsHolding() const override;
-    bool hasFailed() const override { return m_failed; }
+    bool hasFailed() const override;
     void setDraining(bool on) override;
     void endDrainPause() override;
 
@@ -30,7 +30,8 @@ private:
     void throwInputAway();
 
     mutable QSerialPort m_port;
-    bool m_failed = false;
+    mutable bool m_failed = false;
+    bool m_outputOnly = false;
     bool m_draining = false;
     QTimer m_drainPause;
 };

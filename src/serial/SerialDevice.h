@@ -28,12 +28,18 @@ public:
     virtual void endDrainPause() { }
 };
 
+// A port the program only writes to is not watched for input: a talkative device on it would
+// wake the program for every character it sends back.
+enum class PortDirection { Both, OutputOnly };
+
 // Opens port numbers as devices. Raises CommError 8002 (no such port), 8005 (in use) or another.
 class SerialDeviceFactory
 {
 public:
     virtual ~SerialDeviceFactory() = default;
-    virtual std::unique_ptr<SerialDevice> open(int portNumber, const LineSettings &settings) = 0;
+    virtual std::unique_ptr<SerialDevice> open(
+        int portNumber, const LineSettings &settings, PortDirection direction)
+        = 0;
     // The device a port number names, for the user to see; empty where there is none to name.
     virtual QString devicePath(int) const { return {}; }
 };

@@ -60,6 +60,8 @@ Form5::Form5(Module1 &module1, SerialDeviceFactory &ports, SetupHost &host)
     // the receiver, whose output is thrown away so that an unplugged receiver is seen at once.
     MSComm1.setInputLen(1);
     MSComm1.setDrainWhileIdle(true);
+    // The master clock is only written to; whatever it says back is of no use to the program.
+    MSComm2.setOutputOnly(true);
     // Only refused access needs the user: a missing or busy device can come back by itself.
     MSComm1.setOpenFailureHandler([&host](const CommError &error) {
         if (error.number() == CommError::AccessDenied)

@@ -47,7 +47,8 @@ private:
 };
 } // namespace
 
-std::unique_ptr<SerialDevice> FakeSerialFactory::open(int portNumber, const LineSettings &)
+std::unique_ptr<SerialDevice> FakeSerialFactory::open(
+    int portNumber, const LineSettings &, PortDirection)
 {
     FakePort &fake = port(portNumber);
     if (fake.openError)

@@ -23,7 +23,8 @@ class FakeSerialFactory : public SerialDeviceFactory
 {
 public:
     FakePort &port(int number) { return m_ports[number]; }
-    std::unique_ptr<SerialDevice> open(int portNumber, const LineSettings &settings) override;
+    std::unique_ptr<SerialDevice> open(
+        int portNumber, const LineSettings &settings, PortDirection direction) override;
 
 private:
     std::map<int, FakePort> m_ports;
