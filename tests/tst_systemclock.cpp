@@ -1,9 +1,11 @@
 #include "platform/SystemClock.h"
 #include "platform/Timer.h"
 
+#include <QEventLoop>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimeZone>
+#include <QTimer>
 
 // The computer clock's local time, read without setting anything.
 class tst_SystemClock : public QObject
@@ -13,6 +15,7 @@ private slots:
     void localTimeAsQtHasIt_data();
     void localTimeAsQtHasIt();
     void secondWantedOnTimeBeginsOnIt();
+    void secondsComeInsideAWaitingHandler();
 };
 
 void tst_SystemClock::localTimeAsQtHasIt_data()
@@ -81,6 +84,29 @@ void tst_SystemClock::secondWantedOnTimeBeginsOnIt()
     QVERIFY(beginning.wait(3000));
     QVERIFY(began >= wanted);
     QVERIFY(began < wanted + 500);
+}
+
+void tst_SystemClock::secondsComeInsideAWaitingHandler()
+{
+    // A handler that waits in a loop of its own (a message box, a search) still sees the
+    // seconds that follow.
+    SystemClock clock {QString()};
+    Timer follower(1, true);
+    follower.followSecondsOf(&clock);
+    int ticks = 0;
+    bool tickedInside = false;
+    QEventLoop waiting;
+    connect(&follower, &Timer::timeout, this, [&] {
+        if (++ticks == 1) {
+            QTimer::singleShot(3000, &waiting, &QEventLoop::quit);
+            waiting.exec();
+            return;
+        }
+        tickedInside = tickedInside || waiting.isRunning();
+        waiting.quit();
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(ticks >= 2, 5000);
+    QVERIFY(tickedInside);
 }
 
 QTEST_GUILESS_MAIN(tst_SystemClock)

@@ -1,9 +1,9 @@
 #include "SystemClock.h"
 
 #include "ClockHelper.h"
+#include "DescriptorWatch.h"
 #include "common/Log.h"
 
-#include <QSocketNotifier>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -162,7 +162,7 @@ QTime SystemClock::localTimeOfDay(qint64 msecs) const
 void SystemClock::followSeconds(bool on)
 {
     if (!on) {
-        m_secondNotifier.reset();
+        m_secondWatch.reset();
         if (m_secondFd >= 0)
             ::close(m_secondFd);
         m_secondFd = -1;
@@ -174,8 +174,7 @@ void SystemClock::followSeconds(bool on)
         Clock::followSeconds(true);
         return;
     }
-    m_secondNotifier = std::make_unique<QSocketNotifier>(m_secondFd, QSocketNotifier::Read);
-    connect(m_secondNotifier.get(), &QSocketNotifier::activated, this, &SystemClock::onSecondDue);
+    m_secondWatch = std::make_unique<DescriptorWatch>(m_secondFd, [this] { onSecondDue(); });
     armForNextSecond();
 }
 

@@ -7,7 +7,7 @@
 #include <optional>
 
 class ClockHelper;
-class QSocketNotifier;
+class DescriptorWatch;
 
 // The computer's real-time clock. Real root sets it directly; everyone else through the
 // clock-setting helper, which alone holds the right to set it.
@@ -61,5 +61,5 @@ private:
     mutable ZoneMinute m_zone;
     // Looked up ahead for the minute after m_zone's (see lookUpZoneAhead).
     mutable ZoneMinute m_nextZone;
-    std::unique_ptr<QSocketNotifier> m_secondNotifier;
+    std::unique_ptr<DescriptorWatch> m_secondWatch;
 };
