@@ -58,10 +58,12 @@ bool VirtualDesktop::startServer(int display, QSize screen, QString *error)
 {
     inheritNoDescriptors(m_xserver);
     // Xvfb names the display on the given descriptor once it accepts clients, and ends at once
-    // when the number is taken.
+    // when the number is taken. Without -noreset it resets when its last client leaves (the
+    // first xdotool), and a client that comes during the reset finds no display.
     m_xserver.start(tool("Xvfb"),
-        {QStringLiteral(":%1").arg(display), QStringLiteral("-displayfd"), QStringLiteral("1"),
-            QStringLiteral("-screen"), QStringLiteral("0"),
+        {QStringLiteral(":%1").arg(display), QStringLiteral("-noreset"),
+            QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+            QStringLiteral("0"),
             QStringLiteral("%1x%2x24").arg(screen.width()).arg(screen.height()),
             QStringLiteral("-nolisten"), QStringLiteral("tcp")});
     if (!m_xserver.waitForStarted(kStartMs)) {
