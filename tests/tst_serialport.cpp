@@ -147,14 +147,9 @@ void tst_SerialPort::unpluggedDeviceClosesAndCanReopen()
     pty = std::make_unique<PseudoTerminal>();
     pty->linkAsPort(m_dir->path(), 1);
     QCOMPARE(errorOf([&] { port.setPortOpen(true); }), 0);
+    port.setOutput("x");
     QByteArray passed;
-    if (outputOnly) {
-        port.setOutput("x");
-        QTRY_COMPARE(passed += pty->readAvailable(), QByteArray("x"));
-    } else {
-        pty->write("x");
-        QTRY_COMPARE(passed += port.Input(), QByteArray("x"));
-    }
+    QTRY_COMPARE(passed += pty->readAvailable(), QByteArray("x"));
 }
 
 void tst_SerialPort::unpluggedNumberIsNotHandedOn_data()
