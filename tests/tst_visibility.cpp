@@ -3,6 +3,7 @@
 #include "TestRig.h"
 #include "dialogs/Form9.h"
 #include "setup/Form5.h"
+#include "shell/DisplayBox.h"
 #include "shell/Form1.h"
 #include "shell/WindowVisibility.h"
 #include "transmit/Form4.h"
@@ -28,6 +29,7 @@ private slots:
     void showingIsTopmostAndReceives();
     void withoutTrayTheWindowIsMinimized();
     void minimizedCountsAsHidden();
+    void boxShowsTheFontSetWhileHidden();
 
 private:
     void toggle() { m_rig->app().windowVisibility().menuMenuHide_Click(); }
@@ -139,6 +141,26 @@ void tst_Visibility::minimizedCountsAsHidden()
     QTest::mouseClick(m_rig->app().form9(), Qt::LeftButton);
     QCoreApplication::processEvents();
     QVERIFY(!form()->isActiveWindow());
+}
+
+void tst_Visibility::boxShowsTheFontSetWhileHidden()
+{
+    // Its text is laid out in that font once shown, as a plain line edit's is at once.
+    QFont large = QApplication::font();
+    large.setPointSizeF(large.pointSizeF() * 3);
+    DisplayBox box(nullptr);
+    QLineEdit plain;
+    for (QLineEdit *edit : {static_cast<QLineEdit *>(&box), &plain}) {
+        edit->setText(QStringLiteral("12:34:56"));
+        edit->setFont(large);
+        edit->setFixedWidth(400);
+        edit->show();
+        edit->setCursorPosition(8);
+    }
+    const auto cursor = [](const QLineEdit &edit) {
+        return edit.inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    };
+    QCOMPARE(cursor(box), cursor(plain));
 }
 
 QTEST_MAIN(tst_Visibility)

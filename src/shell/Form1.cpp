@@ -1,5 +1,6 @@
 #include "Form1.h"
 
+#include "DisplayBox.h"
 #include "LineControl.h"
 #include "MenuCommands.h"
 #include "ShellContext.h"
@@ -31,9 +32,7 @@ using WindowLayout::sansSerif;
 
 QLineEdit *displayBox(QWidget *parent, double points)
 {
-    auto *box = new QLineEdit(parent);
-    box->setReadOnly(true);
-    box->setAlignment(Qt::AlignCenter);
+    auto *box = new DisplayBox(parent);
     box->setFont(sansSerif(points));
     return box;
 }
