@@ -4,7 +4,6 @@
 
 #include <QAbstractEventDispatcher>
 #include <QSocketNotifier>
-#include <new>
 #include <utility>
 
 namespace {

@@ -42,11 +42,11 @@ QSerialPort::StopBits toStopBits(int stopBits)
 
 QtSerialDevice::QtSerialDevice(
     const QString &path, const LineSettings &settings, PortDirection direction)
-    : m_outputOnly(direction == PortDirection::OutputOnly)
 {
     m_port.setPortName(path);
     m_port.setReadBufferSize(kReadBufferSize);
-    if (!m_port.open(m_outputOnly ? QIODevice::WriteOnly : QIODevice::ReadWrite)) {
+    const bool outputOnly = direction == PortDirection::OutputOnly;
+    if (!m_port.open(outputOnly ? QIODevice::WriteOnly : QIODevice::ReadWrite)) {
         const auto error = m_port.error();
         const QString detail = m_port.errorString();
         if (error == QSerialPort::PermissionError)
@@ -136,9 +136,9 @@ void QtSerialDevice::throwInputAway()
 
 bool QtSerialDevice::hasFailed() const
 {
-    // Unwatched, a port learns of a hang-up only when asked: asked before each use, it is
-    // closed then, and the caller opens the device anew if it came back.
-    if (m_outputOnly && !m_failed) {
+    // Opened for writing only, the port is unwatched and learns of a hang-up only when asked:
+    // asked before each use, it is closed then, and the caller opens the device anew.
+    if (!m_failed && !m_port.isReadable()) {
         pollfd watched = {int(m_port.handle()), 0, 0};
         if (::poll(&watched, 1, 0) > 0 && (watched.revents & (POLLHUP | POLLERR | POLLNVAL))) {
             m_failed = true;

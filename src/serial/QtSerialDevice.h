@@ -31,7 +31,6 @@ private:
 
     mutable QSerialPort m_port;
     mutable bool m_failed = false;
-    bool m_outputOnly = false;
     bool m_draining = false;
     QTimer m_drainPause;
 };
