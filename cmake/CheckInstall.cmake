@@ -1,6 +1,7 @@
 # Test: `cmake --install` into a fresh prefix (its name has a space, as a user's may) gives the
 # layout the build chose. GNU layout: the program on bin, the helper under libexec/horolux, the
-# help file, desktop entry, autostart entry, icons and valid AppStream data under share.
+# help file, desktop entry, autostart entry, icons, valid AppStream data, copyright, changelog
+# and manual pages under share.
 # Portable (PORTABLE true): one folder whose desktop entry names its files by absolute path.
 # Expects BUILD_DIR, WORK_DIR and PORTABLE.
 cmake_minimum_required(VERSION 3.25)
@@ -32,7 +33,7 @@ if(PORTABLE)
     set(program horolux)
     set(help Horolux.hlp)
     set(entries horolux.desktop)
-    set(files horolux-settime horolux.png)
+    set(files horolux-settime horolux.png LICENSE)
     set(entry_lines "Exec=\"${prefix}/horolux\"" "Icon=${prefix}/horolux.png")
 else()
     set(program bin/horolux)
@@ -40,7 +41,9 @@ else()
     set(entries share/applications/horolux.desktop share/horolux/autostart/horolux.desktop)
     set(files libexec/horolux/horolux-settime share/doc/horolux/README.md
         share/metainfo/horolux.metainfo.xml share/icons/hicolor/16x16/apps/horolux.png
-        share/icons/hicolor/32x32/apps/horolux.png share/icons/hicolor/128x128/apps/horolux.png)
+        share/icons/hicolor/32x32/apps/horolux.png share/icons/hicolor/128x128/apps/horolux.png
+        share/doc/horolux/copyright share/doc/horolux/changelog.gz share/man/man1/horolux.1.gz
+        share/man/man8/horolux-settime.8.gz)
     set(entry_lines "Exec=horolux" "Icon=horolux")
 endif()
 

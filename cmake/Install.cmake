@@ -4,10 +4,12 @@
 # With HOROLUX_PORTABLE_INSTALL, one folder: the executable, helper, help file, desktop entry and
 # icon side by side (the program then keeps its settings in that folder).
 set(HOROLUX_RESOURCES ${CMAKE_CURRENT_LIST_DIR}/../resources)
+set(HOROLUX_PACKAGING ${CMAKE_CURRENT_LIST_DIR}/../packaging)
 
 if(HOROLUX_PORTABLE_INSTALL)
     install(TARGETS horolux horolux-settime RUNTIME DESTINATION .)
-    install(FILES ${HOROLUX_HELP_FILE} ${HOROLUX_RESOURCES}/horolux.png DESTINATION .)
+    install(FILES ${HOROLUX_HELP_FILE} ${HOROLUX_RESOURCES}/horolux.png
+        ${CMAKE_CURRENT_LIST_DIR}/../LICENSE DESTINATION .)
     # The scalable source of the same picture, for desktops that look the icon up by theme.
     install(FILES ${HOROLUX_RESOURCES}/horolux.svg DESTINATION share/icons/hicolor/scalable/apps)
     install(CODE "set(HOROLUX_DESKTOP_TEMPLATE \"${HOROLUX_RESOURCES}/horolux.desktop\")")
@@ -38,6 +40,7 @@ else()
     set(metainfo ${CMAKE_CURRENT_BINARY_DIR}/horolux.metainfo.xml)
     configure_file(${HOROLUX_RESOURCES}/horolux.metainfo.xml ${metainfo} @ONLY)
     install(FILES ${metainfo} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+    include(${CMAKE_CURRENT_LIST_DIR}/InstallDebianDocs.cmake)
 endif()
 
 # Installs the build into a scratch folder and checks the layout.

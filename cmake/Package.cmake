@@ -9,10 +9,13 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME horolux)
 set(CPACK_PACKAGE_CONTACT "Horolux maintainers <maintainers@users.noreply.c-seed-c17f12ec.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "set the computer's clock from a GPS receiver")
+# The control file's lines stay within 80 columns.
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
-    "Horolux reads $GPRMC sentences from a GPS receiver on a serial port and sets the system clock\n"
-    "from them; it can also send a simulated $GPRMC once a minute to a GPS master clock. A small\n"
-    "helper, usable by the members of the group horolux, is the only part allowed to set the clock.")
+    "Horolux reads $GPRMC sentences from a GPS receiver on a serial port\n"
+    "and sets the system clock from them; it can also send a simulated\n"
+    "$GPRMC once a minute to a GPS master clock. A small helper, usable by\n"
+    "the members of the group horolux, is the only part allowed to set the\n"
+    "clock.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

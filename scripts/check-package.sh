@@ -40,6 +40,15 @@ done
 order=$(dpkg-deb -I "$deb" postinst | grep -Eo '^\s*(chgrp|chmod|if ! setcap)' | tr -d ' ' | paste -sd,)
 [ "$order" = "chgrp,chmod,if!setcap" ] || fail "postinst does chgrp, chmod, setcap out of order: $order"
 dpkg-deb -I "$deb" postrm | grep -q purge || fail "postrm does not remove the group on purge"
+
+# Debian's own checks: any error or warning fails, and every tag found is shown.
+check_lintian() {
+    command -v lintian >/dev/null || fail "lintian is not installed (scripts/install-deps.sh --test)"
+    lintian --fail-on error,warning --tag-display-limit 0 "$deb" \
+        || fail "lintian found errors or warnings in $deb (above)"
+}
+check_lintian
+
 echo "check-package: $deb: $(wc -l <<<"$contents") entries; Depends: $depends"
 
 [ "${CI:-}" = true ] || exit 0

@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libgl-dev libcap-dev libglib2.0-dev
           libxcb1-dev fonts-liberation2)
 test_packages=(clang libclang-rt-14-dev xvfb xauth x11-utils xdotool trayer gpsd gpsd-clients
-               desktop-file-utils appstream dpkg-dev file libcap2-bin clang-format python3)
+               desktop-file-utils appstream dpkg-dev file libcap2-bin clang-format python3
+               lintian)
 case "${1:-}" in
     "") ;;
     --test) packages+=("${test_packages[@]}") ;;
