@@ -26,7 +26,7 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, libcap2-bin, adduser")
 
 set(HOROLUX_INSTALLED_HELPER
     ${CPACK_PACKAGING_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBEXECDIR}/horolux/horolux-settime)
-foreach(script postinst postrm)
+foreach(script postinst prerm postrm)
     configure_file(${CMAKE_CURRENT_LIST_DIR}/../packaging/debian/${script}
         ${CMAKE_CURRENT_BINARY_DIR}/debian/${script} @ONLY)
     list(APPEND CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_BINARY_DIR}/debian/${script})
