@@ -69,8 +69,8 @@ void tst_InfoWindow::verifyAbout()
     QVERIFY(form->isVisible());
     QVERIFY(!form1()->isEnabled());
     QCOMPARE(form->windowTitle(), QStringLiteral("About Horolux"));
-    QCOMPARE(form->heightTwips(), 2595);
-    QCOMPARE(form->Text1->height(), Twips::toPixels(1695));
+    QCOMPARE(form->heightTwips(), 2835);
+    QCOMPARE(form->Text1->height(), Twips::toPixels(1935));
     QVERIFY(!form->Text2[0]->font().italic());
     QCOMPARE(form->Text2[0]->toPlainText(), QStringLiteral("Horolux Software"));
     QVERIFY(!form->Text2[1]->isVisible());
@@ -97,12 +97,13 @@ void tst_InfoWindow::aboutShowsVersionAndCopyright()
     QCOMPARE(version.Revision, 0);
     form9()->showAbout();
     const QStringList lines = bodyLines();
-    QCOMPARE(lines.size(), 6);
+    QCOMPARE(lines.size(), 7);
     QCOMPARE(lines[3], version.LegalCopyright);
     QVERIFY(lines[4].isEmpty());
     QVERIFY2(lines[5].startsWith(QStringLiteral("Version 1.07") + QString(30, u' ')),
         qPrintable(lines[5]));
     QVERIFY(lines[5].size() > 42);
+    QCOMPARE(lines[6], QStringLiteral("Licence: GNU GPL version 3 or later"));
 }
 
 void tst_InfoWindow::placedOnceBesideTheMainWindow()

@@ -26,6 +26,8 @@ const QString kSupportMail = QStringLiteral("support@tallowmere.example");
 const QString kTelephone = QStringLiteral("(612) 555-0142");
 // Follows the version number on the same line of "About".
 const QString kAuthorAndDate = QString(30, u' ') + QStringLiteral("R. Tock 12/2026");
+// The last line of "About", one line below the version: the window grows by that line.
+const QString kLicence = QStringLiteral("Licence: GNU GPL version 3 or later");
 // The body's lines keep the spacing the layout was drawn for, whatever the face's own leading:
 // the telephone line sits right below the third line of contact details.
 constexpr int kBodyLineTwips = 240;
@@ -131,13 +133,13 @@ void Form9::showService()
 void Form9::showAbout()
 {
     const VersionInfo version = VersionInfo::program();
-    setHeights(2595, 1695);
+    setHeights(2835, 1935);
     setWindowTitle(QStringLiteral("About Horolux"));
     setItalic(Text2[0], false);
     Text2[0]->setPlainText(QStringLiteral("Horolux Software"));
     setBody(Text1,
         kCrLf.repeated(3) + version.LegalCopyright + kCrLf.repeated(2) + versionText(version)
-            + kAuthorAndDate);
+            + kAuthorAndDate + kCrLf + kLicence);
     Text2[1]->setVisible(false);
     showOverMainWindow();
 }
