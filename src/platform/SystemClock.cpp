@@ -217,9 +217,10 @@ void SystemClock::sleepUntilSecondDue() const
     clock_gettime(CLOCK_REALTIME, &now);
     const qint64 left
         = m_secondDue * kNanosPerSecond - (qint64(now.tv_sec) * kNanosPerSecond + now.tv_nsec);
-    // More left than the early wake-up allows means the clock was moved: the second is not
-    // waited for. The sleep is on the steady clock, so a clock moved meanwhile cannot stretch it.
-    if (left <= 0 || left > 2 * kEarlyNanos)
+    // A timer never fires early, so more left than the early wake-up means the clock was moved:
+    // the second is not waited for, and the event loop is never held longer than kEarlyNanos.
+    // The sleep is on the steady clock, so a clock moved meanwhile cannot stretch it.
+    if (left <= 0 || left > kEarlyNanos)
         return;
     const timespec wait {0, long(left)};
     // The default slack of the thread's timers would let this wake come up to 50 µs late.
