@@ -167,7 +167,7 @@ void runFor(int msecs)
     loop.exec();
 }
 
-void report(const std::vector<double> &ours, const std::vector<double> &bare)
+void report(const std::vector<double> &ours, const std::vector<double> &bare, bool shown)
 {
     using namespace Bench;
     std::printf("  horolux: %zu sentences, median %.3f ms, p90 %.3f ms, max %.3f ms, min %.3f ms\n",
@@ -175,7 +175,8 @@ void report(const std::vector<double> &ours, const std::vector<double> &bare)
     std::printf("  bare writer: %zu lines, median %.3f ms, p90 %.3f ms, max %.3f ms, min %.3f ms\n",
         bare.size(), median(bare), percentile(bare, 0.9), maximum(bare), percentile(bare, 0.0));
     const QString what = QStringLiteral("second-30 sentence, first byte at the port after "
-                                        "hh:mm:30.000, ");
+                                        "hh:mm:30.000, ")
+        + (shown ? QStringLiteral("main window and monitor shown, ") : QString());
     const QString reference = QStringLiteral(" ms (thread woken by clock_nanosleep)");
     row(what + QStringLiteral("median of %1").arg(ours.size()),
         number(median(ours), 3) + QStringLiteral(" ms"), number(median(bare), 3) + reference,
@@ -194,7 +195,10 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     const int seconds = argc > 1 ? std::max(5, std::atoi(argv[1])) : 30;
-    std::printf("second-30 departures for %d s, side by side with a bare writer\n", seconds);
+    // --shown: the main window and the monitor are on the screen, their boxes updated each second.
+    const bool shown = argc > 2 && qstrcmp(argv[2], "--shown") == 0;
+    std::printf("second-30 departures for %d s%s, side by side with a bare writer\n", seconds,
+        shown ? " with the windows shown" : "");
 
     QTemporaryDir folder;
     BenchPty clockLine;
@@ -217,10 +221,14 @@ int main(int argc, char **argv)
     port.setCommPort(2);
     port.setSettings(QStringLiteral("2400,N,8,1"));
     port.setPortOpen(true);
-    horolux.form4();
+    Form4 *monitor = horolux.form4();
     Form1 *main = horolux.form1();
     main->menuSetTrans->setChecked(true);
     main->menuSetRcv->setChecked(false);
+    if (shown) {
+        main->show();
+        monitor->show();
+    }
 
     const QByteArray sentence = Bench::rmcSentence(Bench::utcWholeSecondNow());
     std::vector<double> ours;
@@ -241,6 +249,6 @@ int main(int argc, char **argv)
         std::printf("  only %zu sentences arrived in %d s\n", ours.size(), seconds);
         return 1;
     }
-    report(ours, bare);
+    report(ours, bare, shown);
     return 0;
 }

@@ -40,6 +40,7 @@ else()
     set(help share/horolux/Horolux.hlp)
     set(entries share/applications/horolux.desktop share/horolux/autostart/horolux.desktop)
     set(files libexec/horolux/horolux-settime share/doc/horolux/README.md
+        share/doc/horolux/examples/chrony-gps.conf share/doc/horolux/examples/gpsd.default
         share/metainfo/horolux.metainfo.xml share/icons/hicolor/16x16/apps/horolux.png
         share/icons/hicolor/32x32/apps/horolux.png share/icons/hicolor/128x128/apps/horolux.png
         share/doc/horolux/copyright share/doc/horolux/changelog.gz share/man/man1/horolux.1.gz

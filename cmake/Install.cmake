@@ -19,6 +19,11 @@ else()
     install(TARGETS horolux-settime RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/horolux)
     install(FILES ${HOROLUX_HELP_FILE} DESTINATION ${CMAKE_INSTALL_DATADIR}/horolux)
     install(FILES ${CMAKE_CURRENT_LIST_DIR}/../README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+    # A site served by gpsd and chrony: the configurations the README's section describes.
+    install(FILES ${CMAKE_CURRENT_LIST_DIR}/../packaging/examples/gpsd.default
+        ${CMAKE_CURRENT_LIST_DIR}/../packaging/examples/chrony-gps.conf
+        ${CMAKE_CURRENT_LIST_DIR}/../packaging/examples/ports.conf
+        DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 
     set(icons ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
     foreach(size 16 32)

@@ -12,6 +12,7 @@ class tst_Timer : public QObject
 private slots:
     void followersTickInOrderAlsoDuringAWait();
     void disabledFollowerStaysQuiet();
+    void leaderTicksFirstThoughSwitchedOnLast();
 };
 
 namespace {
@@ -65,6 +66,25 @@ void tst_Timer::disabledFollowerStaysQuiet()
     timer.setEnabled(true);
     clock.advance(1000);
     QTRY_COMPARE(ticks, 1);
+}
+
+void tst_Timer::leaderTicksFirstThoughSwitchedOnLast()
+{
+    // The clock box's timer runs from the start; the schedule's, whose sentence is due on the
+    // second, is switched on later and must still come first.
+    ManualClock clock(utc(10, 0, 0, 900));
+    Timer display(1, true);
+    display.followSecondsOf(&clock);
+    Timer schedule(1, false);
+    schedule.setLeadsEachSecond(true);
+    schedule.followSecondsOf(&clock);
+    QStringList ticks;
+    connect(&display, &Timer::timeout, this, [&] { ticks << QStringLiteral("display"); });
+    connect(&schedule, &Timer::timeout, this, [&] { ticks << QStringLiteral("schedule"); });
+    schedule.setEnabled(true);
+    clock.advance(200);
+    QTRY_COMPARE(ticks.size(), 2);
+    QCOMPARE(ticks, QStringList({"schedule", "display"}));
 }
 
 QTEST_MAIN(tst_Timer)

@@ -70,7 +70,10 @@ void Clock::addSecondFollower(Timer *timer)
 {
     if (m_followers.contains(timer))
         return;
-    m_followers.append(timer);
+    if (timer->leadsEachSecond())
+        m_followers.prepend(timer);
+    else
+        m_followers.append(timer);
     if (m_followers.size() == 1)
         followSeconds(true);
 }

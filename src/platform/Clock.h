@@ -21,6 +21,8 @@ public:
     virtual bool setCurrentMSecsSinceEpoch(qint64 msecs) = 0;
     virtual QDateTime toLocal(qint64 msecs) const = 0;
     virtual QTime localTimeOfDay(qint64 msecs) const { return toLocal(msecs).time(); }
+    // Another service (NTP) keeps this clock synchronised, as the operating system says.
+    virtual bool keptSynchronised() const { return false; }
     // Called after each second's ticks: the clock readies what its next second will need, so
     // that the work of that second, which is due on the second, waits for nothing.
     virtual void prepareNextSecond() const { }

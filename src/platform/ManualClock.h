@@ -15,6 +15,8 @@ public:
     QDateTime toLocal(qint64 msecs) const override;
 
     void setRefuseSet(bool refuse) { m_refuseSet = refuse; }
+    bool keptSynchronised() const override { return m_synchronised; }
+    void setKeptSynchronised(bool synchronised) { m_synchronised = synchronised; }
     void setTimeZone(const QTimeZone &zone)
     {
         m_zone = zone;
@@ -38,6 +40,7 @@ private:
     bool m_followed = false;
     QTimeZone m_zone = QTimeZone::utc();
     bool m_refuseSet = false;
+    bool m_synchronised = false;
     int m_setCount = 0;
     qint64 m_wantedOnTime = 0;
     qint64 m_lastSet = 0;

@@ -10,6 +10,7 @@
 #include <ctime>
 #include <sys/prctl.h>
 #include <sys/timerfd.h>
+#include <sys/timex.h>
 #include <unistd.h>
 #include <utility>
 
@@ -216,9 +217,10 @@ void SystemClock::sleepUntilSecondDue() const
     clock_gettime(CLOCK_REALTIME, &now);
     const qint64 left
         = m_secondDue * kNanosPerSecond - (qint64(now.tv_sec) * kNanosPerSecond + now.tv_nsec);
-    // More left than the early wake-up allows means the clock was moved: the second is not
-    // waited for. The sleep is on the steady clock, so a clock moved meanwhile cannot stretch it.
-    if (left <= 0 || left > 2 * kEarlyNanos)
+    // A timer never fires early, so more left than the early wake-up means the clock was moved:
+    // the second is not waited for, and the event loop is never held longer than kEarlyNanos.
+    // The sleep is on the steady clock, so a clock moved meanwhile cannot stretch it.
+    if (left <= 0 || left > kEarlyNanos)
         return;
     const timespec wait {0, long(left)};
     // The default slack of the thread's timers would let this wake come up to 50 µs late.
@@ -256,4 +258,12 @@ void SystemClock::onSecondDue()
         armForNextSecond();
     if (!early)
         emit secondBegan();
+}
+
+bool SystemClock::keptSynchronised() const
+{
+    // A read with no modes changes nothing and needs no right.
+    timex status {};
+    const int state = ::ntp_adjtime(&status);
+    return state != -1 && state != TIME_ERROR && !(status.status & STA_UNSYNC);
 }

@@ -26,6 +26,8 @@ public:
     bool setCurrentMSecsSinceEpoch(qint64 msecs) override;
     QDateTime toLocal(qint64 msecs) const override;
     QTime localTimeOfDay(qint64 msecs) const override;
+    // The kernel's own word: only a time service clears its unsynchronised state.
+    bool keptSynchronised() const override;
     // The time zone of a minute about to begin is looked up ahead, after the last second's work.
     void prepareNextSecond() const override;
     // Looks the time zone up now for the minute of `msecs`, yet to come.

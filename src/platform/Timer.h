@@ -31,6 +31,10 @@ public:
     // A follower of the clock's seconds takes no tick while this holds, as if it had nothing
     // to do then: the program is not woken for it.
     void restWhile(std::function<bool()> resting) { m_restWhile = std::move(resting); }
+    // A follower whose work is due on the second itself ticks first, before the display work
+    // of other followers of that second.
+    void setLeadsEachSecond(bool leads) { m_leadsEachSecond = leads; }
+    bool leadsEachSecond() const { return m_leadsEachSecond; }
 
     // For the clock it follows: whether it takes this second's tick, and the tick itself,
     // at once or queued.
@@ -64,5 +68,6 @@ private:
     qint64 m_nextTick = 0;
     QPointer<Clock> m_clock;
     bool m_following = false;
+    bool m_leadsEachSecond = false;
     std::function<bool()> m_restWhile;
 };

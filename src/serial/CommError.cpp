@@ -3,6 +3,7 @@
 CommError::CommError(int number, const QString &detail)
     : m_number(number)
     , m_description(standardDescription(number))
+    , m_detail(detail)
 {
     if (!detail.isEmpty())
         m_description += QStringLiteral(" (") + detail + QLatin1Char(')');

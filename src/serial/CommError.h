@@ -23,6 +23,8 @@ public:
 
     int number() const { return m_number; }
     QString description() const { return m_description; }
+    // What the raiser added to the standard description, if anything.
+    QString detail() const { return m_detail; }
     const char *what() const noexcept override { return m_what.constData(); }
 
     static QString standardDescription(int number);
@@ -33,5 +35,6 @@ public:
 private:
     int m_number;
     QString m_description;
+    QString m_detail;
     QByteArray m_what;
 };

@@ -1,6 +1,7 @@
 #include "DevicePortFactory.h"
 
 #include "CommError.h"
+#include "GpsdDevice.h"
 #include "QtSerialDevice.h"
 #include "common/Log.h"
 
@@ -56,6 +57,8 @@ std::unique_ptr<SerialDevice> DevicePortFactory::open(
                 QStringLiteral("speed %1 in ports.conf is not an accepted one").arg(entry->speed));
         line.baudRate = entry->speed;
     }
+    if (entry && GpsdAddress::isGpsdUrl(entry->device))
+        return openGpsd(portNumber, entry->device);
     const QString named = devicePath(portNumber, entry);
     // Follow links so every name of one device shares one lock.
     const QString path = QFileInfo(named).canonicalFilePath();
@@ -70,12 +73,31 @@ std::unique_ptr<SerialDevice> DevicePortFactory::open(
     return std::make_unique<QtSerialDevice>(path, line, direction);
 }
 
+std::unique_ptr<SerialDevice> DevicePortFactory::openGpsd(int portNumber, const QString &url)
+{
+    const std::optional<GpsdAddress> address = GpsdAddress::parse(url);
+    if (!address)
+        refuse(CommError::InvalidPortNumber, portNumber,
+            url + QStringLiteral(": not a gpsd address (gpsd://HOST[:PORT][/DEVICE])"));
+    try {
+        return std::make_unique<GpsdDevice>(
+            *address, [this, portNumber](const QString &reason) { tellOnce(portNumber, reason); });
+    } catch (const CommError &error) {
+        refuse(error.number(), portNumber, error.detail());
+    }
+}
+
 void DevicePortFactory::refuse(int number, int portNumber, const QString &detail)
+{
+    tellOnce(portNumber, detail);
+    throw CommError(number, detail);
+}
+
+void DevicePortFactory::tellOnce(int portNumber, const QString &detail)
 {
     const QString line = PortMap::groupName(portNumber) + QStringLiteral(": ") + detail;
     if (!m_told.contains(line)) {
         m_told.insert(line);
         qCWarning(lcHorolux, "cannot open %s", qUtf8Printable(line));
     }
-    throw CommError(number, detail);
 }

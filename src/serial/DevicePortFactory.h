@@ -20,7 +20,9 @@ public:
 private:
     QString devicePath(int portNumber, const std::optional<PortMap::Entry> &entry) const;
     QString linkPath(int portNumber) const;
+    std::unique_ptr<SerialDevice> openGpsd(int portNumber, const QString &url);
     [[noreturn]] void refuse(int number, int portNumber, const QString &detail);
+    void tellOnce(int portNumber, const QString &detail);
 
     QString m_settingsDir;
     // Each refusal goes to standard error once, not at every retry.

@@ -143,6 +143,8 @@ void Form1::createControls(QWidget *client)
 void Form1::createTimers()
 {
     Timer1 = new Timer(1, false, this);
+    // The second-30 sentence leaves before the clock box and the monitor are brought up to date.
+    Timer1->setLeadsEachSecond(true);
     Timer1->followSecondsOf(&m_app.clock());
     Timer2 = new Timer(250, false, this);
     Timer3 = new Timer(50, false, this);

@@ -45,7 +45,7 @@ endif()
 
 # gpsd's NTP segments have fixed keys: two gpsd tests at once would share them.
 if(TARGET tst_gpsd AND TARGET tst_e2eclock)
-    set_tests_properties(tst_gpsd tst_e2eclock PROPERTIES RESOURCE_LOCK gpsd)
+    set_tests_properties(tst_gpsd tst_e2eclock tst_e2egpsd PROPERTIES RESOURCE_LOCK gpsd)
 endif()
 
 # Programs on virtual desktops start one at a time: the unit tests still run beside them, and a

@@ -95,7 +95,8 @@ bool GpsdPeer::startDaemon(const QString &device, QString *error)
 {
     // Run as root, gpsd drops to an unprivileged user; let it read the terminal either way.
     ::chmod(device.toLocal8Bit().constData(), 0666);
-    m_port = freeTcpPort();
+    if (m_port == 0)
+        m_port = freeTcpPort();
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("GPSD_SHM_KEY"), QString::number(kExportKey));
     m_daemon.setProcessEnvironment(environment);
@@ -138,6 +139,12 @@ void GpsdPeer::stop()
     endProcess(m_client, 3000);
     endProcess(m_daemon, 3000);
     removeOwnSegments();
+}
+
+bool GpsdPeer::restartDaemon(const QString &device, QString *error)
+{
+    endProcess(m_daemon, 3000);
+    return startDaemon(device, error);
 }
 
 QList<QJsonObject> GpsdPeer::reports(const QString &klass)

@@ -24,6 +24,10 @@ public:
     // Starts gpsd on the device and a client watching it; false with *error set on failure.
     bool start(const QString &device, QString *error);
     void stop();
+    // Ends gpsd and starts it again on the same port; its client is not restarted.
+    bool restartDaemon(const QString &device, QString *error);
+    // Where gpsd listens for clients on 127.0.0.1.
+    int port() const { return m_port; }
 
     // The reports of this class ("TPV", "WATCH", ...) the client has received so far.
     QList<QJsonObject> reports(const QString &klass);
