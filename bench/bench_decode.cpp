@@ -38,7 +38,10 @@ public:
     {
         lastSet = Steady::now();
         ++settings;
-        if (helper && helper->setSeconds(msecs / 1000).isEmpty()) {
+        // The helper steps the clock at most once in ten seconds: each round starts afresh.
+        if (helper)
+            QFile::remove(helperStamp);
+        if (helper && helper->setMSecs(msecs).isEmpty()) {
             lastHelperAnswer = Steady::now();
             ++helperSettings;
         }
@@ -49,6 +52,7 @@ public:
     Steady::time_point lastSet;
     int settings = 0;
     ClockHelper *helper = nullptr;
+    QString helperStamp;
     Steady::time_point lastHelperAnswer;
     int helperSettings = 0;
 
@@ -74,7 +78,11 @@ public:
         form5->MSComm1.setPortOpen(true);
     }
 
-    void setHelper(ClockHelper *helper) { m_clock.helper = helper; }
+    void setHelper(ClockHelper *helper, const QString &stamp)
+    {
+        m_clock.helper = helper;
+        m_clock.helperStamp = stamp;
+    }
     // Milliseconds from the last character written to the helper's answer; negative when none.
     double helperLatency() const
     {
@@ -108,12 +116,13 @@ private:
     int m_helperBefore = 0;
 };
 
-// The helper, started with the clock shim preloaded; none unless the shim is seen in it.
-std::unique_ptr<ClockHelper> shimmedHelper(const QString &program, const QString &shim)
+// The helper's test build, started with the clock shim preloaded and the stamp of its step
+// limit in `stamp`; none unless the shim is seen in it.
+std::unique_ptr<ClockHelper> shimmedHelper(
+    const QString &program, const QString &shim, const QString &stamp)
 {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("LD_PRELOAD"), shim);
-    auto helper = std::make_unique<ClockHelper>(program, ClockHelper::kAnswerMs, environment);
+    auto helper = std::make_unique<ClockHelper>(program, ClockHelper::kAnswerMs,
+        ClockHelper::Launch {{QStringLiteral("LD_PRELOAD=") + shim}, {stamp}});
     const qint64 pid = helper->start();
     // The loader maps preloaded libraries just after the program starts: look for a while.
     for (int tries = 0; pid > 0 && tries < 200; ++tries) {
@@ -186,13 +195,16 @@ int main(int argc, char **argv)
     }
     Receiver horolux;
     std::unique_ptr<ClockHelper> helper;
+    QTemporaryDir stampDir;
+    const QString stamp = stampDir.filePath(QStringLiteral("last-step"));
     if (argc > 3) {
-        helper = shimmedHelper(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+        helper = shimmedHelper(
+            QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]), stamp);
         if (!helper) {
             std::printf("  the helper did not start with the clock shim loaded: not used\n");
             return 1;
         }
-        horolux.setHelper(helper.get());
+        horolux.setHelper(helper.get(), stamp);
     }
 
     // Both get a few lines first: gpsd recognises the device, the program opens its paths.

@@ -17,7 +17,7 @@ if [[ ${1:-} == --picture ]]; then
     cmake --build "$build" -j"$(nproc)" --target docs_inusepicture
     exec "$build/bench/docs_inusepicture"
 fi
-cmake --build "$build" -j"$(nproc)" --target horolux horolux-settime horolux_clockshim bench_bare_window \
+cmake --build "$build" -j"$(nproc)" --target horolux horolux-settime-test horolux_clockshim bench_bare_window \
     bench_decode bench_waiting bench_departure bench_desktop
 
 # How each row is measured: the text under the table.
@@ -94,7 +94,7 @@ load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 started=$(date -u '+%Y-%m-%d %H:%M UTC')
 SECONDS=0
 # Also through the clock-setting helper, with the shim preloaded into it: the clock never moves.
-measure "$build/bench/bench_decode" 500 "$build/horolux-settime" \
+measure "$build/bench/bench_decode" 500 "$build/horolux-settime-test" \
     "$(realpath "$build/tests/e2e/libhorolux_clockshim.so")"
 measure "$build/bench/bench_waiting" 8
 measure "$build/bench/bench_departure" 30

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Keeps the include graph between the folders of src/ pointing one way:
 #   common <- platform, serial <- setup, receive, transmit, dialogs <- shell <- app
+#   settime (the helper, standing alone) <- platform (its client shares the protocol header)
 # Each folder lists the folders it may include; anything else fails the check.
 set -euo pipefail
 src="${1:-$(dirname "$0")/../src}"
 
 declare -A allowed=(
     [common]=""
-    [platform]="common"
+    [platform]="common settime"
     [serial]="common"
     [setup]="common platform serial"
     [receive]="common platform serial"

@@ -10,6 +10,28 @@ cd "$(dirname "$0")/.."
 dir=${1:-build/package}
 fail() { echo "check-package: $*" >&2; exit 1; }
 
+# The package's clock-setting helper, read with readelf and never run: position independent
+# (DYN with DF_1_PIE), relocations read-only before main (RELRO with BIND_NOW), stack guards and
+# checked C library calls, and no C++ library.
+check_helper_hardening() {
+    local deb=$1 unpacked helper header dynamic symbols
+    unpacked=$(mktemp -d)
+    dpkg-deb -x "$deb" "$unpacked"
+    helper="$unpacked/usr/libexec/horolux/horolux-settime"
+    header=$(readelf -hW "$helper")
+    dynamic=$(readelf -dW "$helper")
+    symbols=$(readelf --dyn-syms -W "$helper")
+    grep -q GNU_RELRO <(readelf -lW "$helper") || fail "the helper has no RELRO segment"
+    rm -rf "$unpacked"
+    grep -Eq 'Type:\s+DYN' <<<"$header" || fail "the helper is no position-independent executable"
+    grep -Eq 'FLAGS_1\).*\bPIE\b' <<<"$dynamic" || fail "the helper lacks DF_1_PIE"
+    grep -Eq '\(BIND_NOW\)|\(FLAGS\).*\bBIND_NOW\b|\(FLAGS_1\).*\bNOW\b' <<<"$dynamic" \
+        || fail "the helper binds lazily (no -z now): its RELRO is partial"
+    grep -q '__stack_chk_fail@' <<<"$symbols" || fail "the helper has no stack protector"
+    grep -Eq '__[a-z]+_chk@' <<<"$symbols" || fail "the helper calls no checked functions (_FORTIFY_SOURCE)"
+    ! grep -q 'NEEDED.*libstdc++' <<<"$dynamic" || fail "the helper needs libstdc++"
+}
+
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF "${launcher[@]}" >/dev/null
@@ -48,6 +70,7 @@ check_lintian() {
         || fail "lintian found errors or warnings in $deb (above)"
 }
 check_lintian
+check_helper_hardening "$deb"
 
 echo "check-package: $deb: $(wc -l <<<"$contents") entries; Depends: $depends"
 

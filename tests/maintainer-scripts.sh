@@ -65,7 +65,7 @@ export PATH="$work/bin:$PATH" WORK=$work HOROLUX_STATE_DIR=$work/state
 sh "$work/postinst" configure
 mode=$(stat -c %a "$work/state/settime")
 sh "$work/postrm" purge
-if [ "$mode" != 770 ] || [ -e "$work/state" ]; then
+if [ "$mode" != 3770 ] || [ -e "$work/state" ]; then
     echo "FAIL the helper's folder: mode $mode, left after purge: $(ls -A "$work/state" 2>&1)"
     failures=$((failures + 1))
 fi

@@ -1,3 +1,5 @@
+#include "FakeClockHelper.h"
+#include "platform/ClockHelper.h"
 #include "platform/SystemClock.h"
 #include "platform/Timer.h"
 
@@ -7,7 +9,7 @@
 #include <QTimeZone>
 #include <QTimer>
 
-// The computer clock's local time, read without setting anything.
+// The computer clock's local time, read without setting anything; settings go to a fake helper.
 class tst_SystemClock : public QObject
 {
     Q_OBJECT
@@ -16,6 +18,7 @@ private slots:
     void localTimeAsQtHasIt();
     void secondWantedOnTimeBeginsOnIt();
     void secondsComeInsideAWaitingHandler();
+    void helperIsAskedForTheMillisecond();
 };
 
 void tst_SystemClock::localTimeAsQtHasIt_data()
@@ -103,6 +106,14 @@ void tst_SystemClock::secondsComeInsideAWaitingHandler()
     });
     QTRY_VERIFY_WITH_TIMEOUT(ticks >= 2, 5000);
     QCOMPARE(waited, 0);
+}
+
+void tst_SystemClock::helperIsAskedForTheMillisecond()
+{
+    FakeClockHelper fake("echo ok");
+    SystemClock clock(std::make_unique<ClockHelper>(fake.program()));
+    QVERIFY(clock.setCurrentMSecsSinceEpoch(4102444000123));
+    QCOMPARE(fake.requests(), QByteArray("4102444000.123\n"));
 }
 
 QTEST_GUILESS_MAIN(tst_SystemClock)

@@ -19,6 +19,11 @@ SystemClock::SystemClock(const QString &helperProgram, QObject *parent)
     , m_helper(::getuid() == 0 ? nullptr : std::make_unique<ClockHelper>(helperProgram))
 { }
 
+SystemClock::SystemClock(std::unique_ptr<ClockHelper> helper, QObject *parent)
+    : Clock(parent)
+    , m_helper(std::move(helper))
+{ }
+
 SystemClock::~SystemClock()
 {
     followSeconds(false);
@@ -34,8 +39,8 @@ qint64 SystemClock::currentMSecsSinceEpoch() const
 QString SystemClock::setDirectly(qint64 msecs)
 {
     timespec ts {};
-    ts.tv_sec = time_t(msecs / 1000);
-    ts.tv_nsec = long(msecs % 1000) * 1000000;
+    ts.tv_sec = time_t(floorDiv(msecs, 1000));
+    ts.tv_nsec = long(floorMod(msecs, 1000)) * 1000000;
     if (clock_settime(CLOCK_REALTIME, &ts) == 0)
         return {};
     return QString::fromLocal8Bit(std::strerror(errno));
@@ -43,8 +48,7 @@ QString SystemClock::setDirectly(qint64 msecs)
 
 bool SystemClock::setCurrentMSecsSinceEpoch(qint64 msecs)
 {
-    // The helper takes whole seconds; every setting of the program names one.
-    const QString refused = m_helper ? m_helper->setSeconds(msecs / 1000) : setDirectly(msecs);
+    const QString refused = m_helper ? m_helper->setMSecs(msecs) : setDirectly(msecs);
     if (refused.isEmpty()) {
         // A setting that never reached the kernel's clock (a private clock of a test) cancels
         // no timer: the deadline of the next second is set afresh on the new time.

@@ -16,6 +16,8 @@ class SystemClock : public Clock
 public:
     // helperProgram: the helper to use when not root (ClockHelper::find); empty if there is none.
     explicit SystemClock(const QString &helperProgram = {}, QObject *parent = nullptr);
+    // Sets the clock through this helper whoever runs the program (for tests).
+    explicit SystemClock(std::unique_ptr<ClockHelper> helper, QObject *parent = nullptr);
     ~SystemClock() override;
 
     // One timerfd on the real-time clock, due at each whole second: it wakes at the second

@@ -1,18 +1,10 @@
+/* One request to the clock-setting helper (see SetTimeProtocol.h). */
 #pragma once
 
-#include <ctime>
-#include <string>
-#include <string_view>
+#include <stddef.h>
+#include <time.h>
 
-// One request to the clock-setting helper: a line of whole seconds since 1970 UTC. Only plain
-// digits naming a moment between the program's build and the end of 2099 are accepted.
-struct SetTimeRequest
-{
-    // The last moment accepted: 2099-12-31 23:59:59 UTC.
-    static constexpr long long kLatest = 4102444799;
-
-    // Empty when the line is a valid request; else the reason it is refused.
-    static std::string check(std::string_view line, long long earliest);
-    // The requested second of a line that check() accepted.
-    static time_t seconds(std::string_view line);
-};
+/* NULL when the line (without its end) asks for a moment from `earliest` to `earliest` plus the
+ * window, and then *moment holds it; else the reason the line is refused. */
+const char *settime_parse_request(
+    const char *line, size_t length, long long earliest, struct timespec *moment);

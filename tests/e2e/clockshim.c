@@ -2,7 +2,10 @@
  *
  * HOROLUX_SHIM_START_MS  epoch milliseconds the clock starts from (default: the real time);
  *                        from there it runs at real speed, measured on CLOCK_MONOTONIC.
- * HOROLUX_SHIM_LOG       file that gets one line "epoch_ms" for every clock setting.
+ * HOROLUX_SHIM_LOG       file that gets one line "epoch_ms" for every clock setting, its
+ *                        milliseconds kept (a setting to 12.3456 s logs 12345).
+ * HOROLUX_SHIM_SYNCHRONISED  file whose existence, looked at on each call, makes the kernel's
+ *                        clock status read "synchronised by another time service".
  *
  * clock_gettime(CLOCK_REALTIME and CLOCK_REALTIME_COARSE), gettimeofday and time read the
  * private clock; clock_settime(CLOCK_REALTIME) and settimeofday are recorded and move it. The
@@ -10,7 +13,11 @@
  * Absolute CLOCK_REALTIME deadlines (clock_nanosleep with TIMER_ABSTIME, timerfd_settime with
  * TFD_TIMER_ABSTIME on a timerfd of CLOCK_REALTIME) are moved from the private timeline onto the
  * machine's. A setting of the private clock cancels no timerfd (TFD_TIMER_CANCEL_ON_SET): a
- * deadline already handed to the kernel stays where it was on the machine's timeline. */
+ * deadline already handed to the kernel stays where it was on the machine's timeline.
+ * adjtimex, ntp_adjtime and clock_adjtime(CLOCK_REALTIME) answer a read (modes 0) from the
+ * private clock: TIME_OK without STA_UNSYNC while the HOROLUX_SHIM_SYNCHRONISED file exists,
+ * else TIME_ERROR with STA_UNSYNC. Any adjustment (modes other than 0, adjtime with a delta) is
+ * refused with EPERM and never reaches the kernel. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -22,6 +29,7 @@
 #include <string.h>
 #include <sys/time.h>
 #include <sys/timerfd.h>
+#include <sys/timex.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -30,12 +38,14 @@ typedef int (*clock_settime_fn)(clockid_t, const struct timespec *);
 typedef int (*clock_nanosleep_fn)(clockid_t, int, const struct timespec *, struct timespec *);
 typedef int (*timerfd_create_fn)(int, int);
 typedef int (*timerfd_settime_fn)(int, int, const struct itimerspec *, struct itimerspec *);
+typedef int (*clock_adjtime_fn)(clockid_t, struct timex *);
 
 static clock_gettime_fn real_clock_gettime;
 static clock_settime_fn real_clock_settime;
 static clock_nanosleep_fn real_clock_nanosleep;
 static timerfd_create_fn real_timerfd_create;
 static timerfd_settime_fn real_timerfd_settime;
+static clock_adjtime_fn real_clock_adjtime;
 static pthread_once_t once = PTHREAD_ONCE_INIT;
 static pthread_mutex_t lock = PTHREAD_MUTEX_INITIALIZER;
 /* The private clock read base_ns when CLOCK_MONOTONIC read mono_base_ns. */
@@ -66,8 +76,9 @@ static void init(void)
     real_clock_nanosleep = (clock_nanosleep_fn)dlsym(RTLD_NEXT, "clock_nanosleep");
     real_timerfd_create = (timerfd_create_fn)dlsym(RTLD_NEXT, "timerfd_create");
     real_timerfd_settime = (timerfd_settime_fn)dlsym(RTLD_NEXT, "timerfd_settime");
+    real_clock_adjtime = (clock_adjtime_fn)dlsym(RTLD_NEXT, "clock_adjtime");
     if (!real_clock_gettime || !real_clock_settime || !real_clock_nanosleep || !real_timerfd_create
-        || !real_timerfd_settime) {
+        || !real_timerfd_settime || !real_clock_adjtime) {
         fputs("clockshim: the C library's clock functions were not found\n", stderr);
         abort();
     }
@@ -239,4 +250,57 @@ time_t time(time_t *result)
     if (result)
         *result = now.tv_sec;
     return now.tv_sec;
+}
+
+/* The kernel's clock status as a read shows it, from the private clock and the test's flag. */
+static int read_status(struct timex *tx)
+{
+    if (tx->modes != 0) {
+        errno = EPERM;
+        return -1;
+    }
+    const char *flag = getenv("HOROLUX_SHIM_SYNCHRONISED");
+    const int synchronised = flag && *flag && access(flag, F_OK) == 0;
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    memset(tx, 0, sizeof *tx);
+    tx->status = synchronised ? 0 : STA_UNSYNC;
+    tx->maxerror = synchronised ? 1000 : 16000000;
+    tx->esterror = synchronised ? 100 : 16000000;
+    tx->constant = 2;
+    tx->precision = 1;
+    tx->tolerance = 32768000;
+    tx->tick = 10000;
+    tx->time.tv_sec = now.tv_sec;
+    tx->time.tv_usec = now.tv_nsec / 1000;
+    return synchronised ? TIME_OK : TIME_ERROR;
+}
+
+int adjtimex(struct timex *tx)
+{
+    return read_status(tx);
+}
+
+int ntp_adjtime(struct timex *tx)
+{
+    return read_status(tx);
+}
+
+int clock_adjtime(clockid_t clock, struct timex *tx)
+{
+    pthread_once(&once, init);
+    if (clock == CLOCK_REALTIME || tx->modes != 0)
+        return read_status(tx);
+    return real_clock_adjtime(clock, tx);
+}
+
+int adjtime(const struct timeval *delta, struct timeval *olddelta)
+{
+    if (delta) {
+        errno = EPERM;
+        return -1;
+    }
+    if (olddelta)
+        memset(olddelta, 0, sizeof *olddelta);
+    return 0;
 }

@@ -3,6 +3,7 @@
  * to it, and that the machine's clock, read past the shim with raw system calls, stays put. */
 #define _GNU_SOURCE
 #include <errno.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -11,6 +12,7 @@
 #include <sys/syscall.h>
 #include <sys/time.h>
 #include <sys/timerfd.h>
+#include <sys/timex.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -133,11 +135,48 @@ static void check_deadlines(void)
     close(fd);
 }
 
+/* The kernel's clock status reads from the shim, synchronised only while the test's flag file
+ * exists; no adjustment gets through. */
+static void check_clock_status(const char *flag)
+{
+    unlink(flag);
+    struct timex tx = {0};
+    const int unsynchronised = adjtimex(&tx) == TIME_ERROR && (tx.status & STA_UNSYNC);
+    CHECK(unsynchronised);
+    CHECK(llabs((long long)tx.time.tv_sec * 1000 - read_ms(CLOCK_REALTIME)) < 2000);
+    close(open(flag, O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
+    struct timex viaNtp = {0};
+    struct timex viaClock = {0};
+    const int synchronised = ntp_adjtime(&viaNtp) == TIME_OK && !(viaNtp.status & STA_UNSYNC)
+        && clock_adjtime(CLOCK_REALTIME, &viaClock) == TIME_OK && !(viaClock.status & STA_UNSYNC);
+    CHECK(synchronised);
+    unlink(flag);
+    /* Only once each call is seen to answer from the shim may an adjustment be tried. */
+    if (!unsynchronised || !synchronised)
+        return;
+    struct
+    {
+        int (*call)(struct timex *);
+        struct timex adjust;
+    } adjustments[] = {
+        {adjtimex, {.modes = ADJ_OFFSET | ADJ_NANO}},
+        {ntp_adjtime, {.modes = ADJ_SETOFFSET | ADJ_NANO}},
+    };
+    for (size_t i = 0; i < sizeof adjustments / sizeof adjustments[0]; ++i) {
+        errno = 0;
+        CHECK(adjustments[i].call(&adjustments[i].adjust) == -1 && errno == EPERM);
+    }
+    struct timex stepBy = {.modes = ADJ_SETOFFSET | ADJ_NANO};
+    errno = 0;
+    CHECK(clock_adjtime(CLOCK_REALTIME, &stepBy) == -1 && errno == EPERM);
+}
+
 int main(void)
 {
     const char *start = getenv("HOROLUX_SHIM_START_MS");
     const char *log = getenv("HOROLUX_SHIM_LOG");
-    if (!start || !log || !getenv("LD_PRELOAD")) {
+    const char *synchronised = getenv("HOROLUX_SHIM_SYNCHRONISED");
+    if (!start || !log || !synchronised || !getenv("LD_PRELOAD")) {
         fputs("clockshim_probe: run me under the shim\n", stderr);
         return 2;
     }
@@ -160,10 +199,13 @@ int main(void)
     check_real_speed();
     check_settings(log, start_ms, machine_before);
     check_deadlines();
+    check_clock_status(synchronised);
+    /* The machine's clock did not move with any of it. */
+    CHECK(llabs(machine_ms(CLOCK_REALTIME) - machine_before) < 10000);
 
     if (failures)
         return 1;
-    puts("clockshim_probe: private clock read, set and recorded, deadlines kept on it; machine "
-         "clock untouched");
+    puts("clockshim_probe: private clock read, set and recorded, deadlines kept on it, "
+         "clock status answered; machine clock untouched");
     return 0;
 }
