@@ -19,6 +19,7 @@ private slots:
     void secondWantedOnTimeBeginsOnIt();
     void secondsComeInsideAWaitingHandler();
     void helperIsAskedForTheMillisecond();
+    void stepTooSoonIsNoWantOfRight();
 };
 
 void tst_SystemClock::localTimeAsQtHasIt_data()
@@ -114,6 +115,16 @@ void tst_SystemClock::helperIsAskedForTheMillisecond()
     SystemClock clock(std::make_unique<ClockHelper>(fake.program()));
     QVERIFY(clock.setCurrentMSecsSinceEpoch(4102444000123));
     QCOMPARE(fake.requests(), QByteArray("4102444000.123\n"));
+}
+
+void tst_SystemClock::stepTooSoonIsNoWantOfRight()
+{
+    // A second "Set Time" within the helper's interval must not send the user to join a group.
+    FakeClockHelper fake("echo 'error busy'");
+    SystemClock clock(std::make_unique<ClockHelper>(fake.program()));
+    QSignalSpy refused(&clock, &Clock::setRefused);
+    QVERIFY(!clock.SetSystemTime(systemTimeFromMSecs(4102444000123)));
+    QCOMPARE(refused.count(), 0);
 }
 
 QTEST_GUILESS_MAIN(tst_SystemClock)

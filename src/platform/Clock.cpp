@@ -53,7 +53,8 @@ bool Clock::SetSystemTime(const SYSTEMTIME &time)
     if (!msecs)
         return false;
     if (!setCurrentMSecsSinceEpoch(*msecs)) {
-        emit setRefused();
+        if (lastRefusalWantsRight())
+            emit setRefused();
         return false;
     }
     emit jumped();

@@ -19,6 +19,9 @@ public:
     virtual qint64 currentMSecsSinceEpoch() const = 0;
     // False when the operating system refuses the change.
     virtual bool setCurrentMSecsSinceEpoch(qint64 msecs) = 0;
+    // Whether the last refusal was for want of the right to set the clock, which the user can
+    // give; one for another reason (a step too soon after the last) is not theirs to mend.
+    virtual bool lastRefusalWantsRight() const { return true; }
     virtual QDateTime toLocal(qint64 msecs) const = 0;
     virtual QTime localTimeOfDay(qint64 msecs) const { return toLocal(msecs).time(); }
     // Another service (NTP) keeps this clock synchronised, as the operating system says.

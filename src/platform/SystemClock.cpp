@@ -3,6 +3,7 @@
 #include "ClockHelper.h"
 #include "DescriptorWatch.h"
 #include "common/Log.h"
+#include "settime/SetTimeProtocol.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -55,6 +56,13 @@ bool SystemClock::setCurrentMSecsSinceEpoch(qint64 msecs)
         if (m_secondFd >= 0)
             armForNextSecond();
         return true;
+    }
+    // The helper steps the clock at most once in a while: a second step soon after the first
+    // waits for the next setting, and the user has nothing to mend.
+    m_lastRefusalBusy = refused == QLatin1String(SETTIME_REASON_BUSY);
+    if (m_lastRefusalBusy) {
+        qCInfo(lcHorolux, "a clock setting was skipped: the clock was set moments ago");
+        return false;
     }
     // Say once why the clock stays as it is; the user is told through setRefused().
     if (!m_refusalReported) {

@@ -26,6 +26,7 @@ public:
 
     qint64 currentMSecsSinceEpoch() const override;
     bool setCurrentMSecsSinceEpoch(qint64 msecs) override;
+    bool lastRefusalWantsRight() const override { return !m_lastRefusalBusy; }
     QDateTime toLocal(qint64 msecs) const override;
     QTime localTimeOfDay(qint64 msecs) const override;
     // The kernel's own word: only a time service clears its unsynchronised state.
@@ -50,6 +51,7 @@ private:
 
     std::unique_ptr<ClockHelper> m_helper;
     bool m_refusalReported = false;
+    bool m_lastRefusalBusy = false;
     int m_secondFd = -1;
     qint64 m_secondDue = 0;
     bool m_wakingEarly = false;
