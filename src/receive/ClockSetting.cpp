@@ -1,6 +1,7 @@
 #include "ClockSetting.h"
 
 #include "RmcReceiver.h"
+#include "common/BuildTime.h"
 #include "common/Module1.h"
 #include "platform/Clock.h"
 #include "serial/MSComm.h"
@@ -47,10 +48,12 @@ void ClockSetting::Command1_Click()
     // says nothing about it, and a program left in the tray has no earlier decode at all.
     if (m_w.waitForLock() && !m.gpsLocked)
         return;
-    // A receiver with the week-number fault names a date about twenty years back.
+    // A receiver with the week-number fault names a date about twenty years back; one that
+    // reads its two-digit year in the wrong century, or starts cold at the GPS epoch, names
+    // one decades ahead. Neither is the time.
     const SYSTEMTIME decoded = clockFields(m);
     const auto at = msecsFromSystemTime(decoded);
-    if (!at || *at < m_w.clockFloorMSecs)
+    if (!at || !withinClockWindow(*at, m_w.clockFloorMSecs))
         return;
     m.systemTime = decoded;
     m_w.clock.SetSystemTime(m.systemTime);
