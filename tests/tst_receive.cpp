@@ -31,8 +31,10 @@ private slots:
     void setTimeFromSentence();
     void waitForLockOption_data();
     void waitForLockOption();
-    void datesOutsideTheWindowAreShownButNotSet_data();
-    void datesOutsideTheWindowAreShownButNotSet();
+    void shownButNotSet_data();
+    void shownButNotSet();
+    void portThatSentChecksumsKeepsToThem_data();
+    void portThatSentChecksumsKeepsToThem();
     void unusableInputEndsNotFound_data();
     void unusableInputEndsNotFound();
     void headSearchGivesUpAfterFourToFiveSeconds();
@@ -155,7 +157,7 @@ void tst_Receive::waitForLockOption()
     QCOMPARE(form()->Text2->text(), QStringLiteral("12:35 PM"));
 }
 
-void tst_Receive::datesOutsideTheWindowAreShownButNotSet_data()
+void tst_Receive::shownButNotSet_data()
 {
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<QString>("shown");
@@ -172,9 +174,13 @@ void tst_Receive::datesOutsideTheWindowAreShownButNotSet_data()
         << exampleSentenceAt(utc(windowEnd)) << "10:25 AM" << true;
     QTest::newRow("a second past the window")
         << exampleSentenceAt(utc(windowEnd + 1000)) << "10:25 AM" << false;
+    QTest::newRow("hour sent as +5, no checksum")
+        << kSettableSentence.first(kSettableSentence.indexOf('*')).replace(",123519,", ",+51519,")
+            + "\r\n"
+        << "5:15 AM" << false;
 }
 
-void tst_Receive::datesOutsideTheWindowAreShownButNotSet()
+void tst_Receive::shownButNotSet()
 {
     QFETCH(QByteArray, input);
     QFETCH(QString, shown);
@@ -183,6 +189,31 @@ void tst_Receive::datesOutsideTheWindowAreShownButNotSet()
     form()->Command1_Click();
     QCOMPARE(m_rig->clock().setCount(), clockSet ? 1 : 0);
     QCOMPARE(form()->Text2->text(), shown);
+}
+
+void tst_Receive::portThatSentChecksumsKeepsToThem_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    const qsizetype star = kSettableSentence.indexOf('*');
+    QTest::newRow("'*' flipped to '+'") << QByteArray(kSettableSentence).replace('*', '+');
+    QTest::newRow("no checksum") << kSettableSentence.first(star) + "\r\n";
+}
+
+void tst_Receive::portThatSentChecksumsKeepsToThem()
+{
+    QFETCH(QByteArray, input);
+    sendSoon(kSettableSentence);
+    QVERIFY(receive());
+    sendSoon(input);
+    form()->Command1_Click();
+    QCOMPARE(m_rig->clock().setCount(), 0);
+    verifyNotFound();
+    // Opened again, the port may lead to a receiver that sends no checksums.
+    port().setPortOpen(false);
+    openReceivePort();
+    sendSoon(input);
+    form()->Command1_Click();
+    QCOMPARE(m_rig->clock().setCount(), 1);
 }
 
 void tst_Receive::unusableInputEndsNotFound_data()

@@ -42,7 +42,7 @@ void ClockSetting::Command1_Click()
     loadClockFields(m, m.systemTime);
     // Only a sentence decoded by this very call may set the clock: writing back the time read
     // above after a failed search would move the clock back by the length of the search.
-    if (!m_w.receiver.receiveIntoClockFields())
+    if (!m_w.receiver.receiveForClockSetting())
         return;
     // Waiting for a lock asks the receiver to vouch for this very sentence: an earlier lock
     // says nothing about it, and a program left in the tray has no earlier decode at all.
