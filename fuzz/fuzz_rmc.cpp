@@ -30,6 +30,11 @@ void checkDecode(QByteArrayView head, const QByteArray &line)
         FUZZ_CHECK(d.month >= 0 && d.month <= 99 && d.day >= 0 && d.day <= 99);
         FUZZ_CHECK(d.dateText.size() == 8);
     }
+    // Exact digits, read leniently, are the digits themselves.
+    if (d.exactDigits && d.timeFieldsConverted == 3) {
+        const auto twoAt = [&](int i) { return (line[i] - '0') * 10 + (line[i + 1] - '0'); };
+        FUZZ_CHECK(d.hour == twoAt(0) && d.minute == twoAt(2) && d.second == twoAt(4));
+    }
     if (!d.complete)
         return;
     FUZZ_CHECK(d.timeFieldsConverted == 3);

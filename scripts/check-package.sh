@@ -107,18 +107,25 @@ xvfb=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || fail "Xvfb did not start"
 # A receiver on a pseudo-terminal that ports.conf maps to COM1 talks five times a second; the
-# program's own clock starts on 14 July 2031, 09:41:05 UTC.
-python3 - "$work/receiver" <<'PY' &
-import os, pty, sys, time, tty
+# program's own clock starts on 14 July 2031, 09:41:05 UTC. Its sentence names a second a day
+# after the package's build (its configure time, or SOURCE_DATE_EPOCH): a date the program sets.
+sent=$((${SOURCE_DATE_EPOCH:-$(date -u +%s)} + 86400))
+python3 - "$work/receiver" "$sent" <<'PY' &
+import functools, os, pty, sys, time, tty
 master, slave = pty.openpty()
 tty.setraw(slave)
 os.set_blocking(master, False)
 with open(sys.argv[1] + ".part", "w") as named:
     named.write(os.ttyname(slave))
 os.rename(sys.argv[1] + ".part", sys.argv[1])
+at = time.gmtime(int(sys.argv[2]))
+body = ("GPRMC," + time.strftime("%H%M%S", at) + ",A,4807.038,N,01131.000,E,022.4,084.4,"
+        + time.strftime("%d%m%y", at) + ",003.1,W").encode()
+checksum = functools.reduce(lambda sum, c: sum ^ c, body, 0)
+sentence = b"$" + body + b"*%02X\r\n" % checksum
 for _ in range(300):
     try:
-        os.write(master, b"$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n")
+        os.write(master, sentence)
     except BlockingIOError:
         pass
     time.sleep(0.2)
@@ -133,8 +140,8 @@ env HOME="$work" XDG_CONFIG_HOME="$work/config" DISPLAY=":$(cat "$work/display")
     LD_PRELOAD="$shim" HOROLUX_SHIM_LOG="$work/shim.log" \
     HOROLUX_SHIM_START_MS=$(($(date -u -d 2031-07-14T09:41:05 +%s) * 1000)) /usr/bin/horolux &
 pid=$!
-# Its first tick sets the clock to the sentence's second: 23 March 2094, 12:35:19 UTC.
-expected=$(($(date -u -d 2094-03-23T12:35:19 +%s) * 1000))
+# Its first tick sets the clock to the sentence's second.
+expected=$((sent * 1000))
 for _ in $(seq 150); do [ -s "$work/shim.log" ] && break; sleep 0.1; done
 kill -0 "$pid" 2>/dev/null || fail "the installed program ended early"
 grep -q "$shim" "/proc/$pid/maps" || fail "the clock shim is not loaded"

@@ -59,7 +59,7 @@ void tst_ClockCycle::init()
     m().transmitPort = 2;
     openAt2400(form5->MSComm1, 1);
     openAt2400(form5->MSComm2, 2);
-    connect(&m_stream, &QTimer::timeout, this, [this] { m_gps->write(kExampleSentence); });
+    connect(&m_stream, &QTimer::timeout, this, [this] { m_gps->write(kSettableSentence); });
 }
 
 void tst_ClockCycle::cleanup()
@@ -150,7 +150,7 @@ void tst_ClockCycle::hourChangeDuringWaitingReceiveSetsAfterIt()
         } else if (stage == 1 && m().lastClockText == QLatin1String("11:00:00")) {
             stage = 2;
         } else if (stage >= 2 && m().receiveBusy && ++polls % 4 == 0) {
-            m_gps->write(kExampleSentence); // only to a search, so nothing piles up
+            m_gps->write(kSettableSentence); // only to a search, so nothing piles up
         } else if (stage == 2 && !m().receiveBusy) {
             // The clock's next second brings the next tick.
             stage = 3;

@@ -16,6 +16,8 @@ private slots:
     void checksums();
     void conversions_data();
     void conversions();
+    void exactDigits_data();
+    void exactDigits();
     void headMatcherFindsHeadAcrossReads_data();
     void headMatcherFindsHeadAcrossReads();
     void headMatcherStaysSmallUnderFlood();
@@ -137,6 +139,33 @@ void tst_Decoder::conversions()
     QFETCH(QByteArray, text);
     QTEST(RmcDecoder::toInteger(text).value_or(-999), "integer");
     QTEST(RmcDecoder::leadingNumber(text), "leading");
+}
+
+void tst_Decoder::exactDigits_data()
+{
+    QTest::addColumn<QByteArray>("time");
+    QTest::addColumn<QByteArray>("date");
+    QTest::addColumn<bool>("exact");
+    QTest::newRow("six digits") << QByteArray("123519") << QByteArray("230394") << true;
+    QTest::newRow("with a fraction") << QByteArray("123519.00") << QByteArray("230394") << true;
+    QTest::newRow("hour +5") << QByteArray("+51519") << QByteArray("230394") << false;
+    QTest::newRow("hour 1.") << QByteArray("1.3519") << QByteArray("230394") << false;
+    QTest::newRow("blank first") << QByteArray(" 12351") << QByteArray("230394") << false;
+    QTest::newRow("point, no fraction") << QByteArray("123519.") << QByteArray("230394") << false;
+    QTest::newRow("five digits") << QByteArray("12351") << QByteArray("230394") << false;
+    QTest::newRow("seven digits") << QByteArray("1235190") << QByteArray("230394") << false;
+    QTest::newRow("letter in date") << QByteArray("123519") << QByteArray("3x0226") << false;
+    QTest::newRow("short date") << QByteArray("123519") << QByteArray("23039") << false;
+    QTest::newRow("long date") << QByteArray("123519") << QByteArray("2303940") << false;
+}
+
+void tst_Decoder::exactDigits()
+{
+    QFETCH(QByteArray, time);
+    QFETCH(QByteArray, date);
+    QFETCH(bool, exact);
+    const QByteArray line = time + ",A,4807.038,N,01131.000,E,022.4,084.4," + date + ",003.1,W\r";
+    QCOMPARE(RmcDecoder::decode("GPRMC,", line).exactDigits, exact);
 }
 
 void tst_Decoder::headMatcherFindsHeadAcrossReads_data()

@@ -1,6 +1,7 @@
 #include "Fixtures.h"
 #include "PseudoTerminal.h"
 #include "TestRig.h"
+#include "common/BuildTime.h"
 #include "platform/Timer.h"
 #include "receive/ClockSetting.h"
 #include "serial/PortMap.h"
@@ -15,13 +16,9 @@
 #include <QTimeZone>
 
 namespace {
-
-const QByteArray kVoidExample
-    = "$GPRMC,123519,V,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*7D\r\n";
-
-QByteArray withStatus(char status)
+QDateTime utc(qint64 msecs)
 {
-    return status == 'A' ? kExampleSentence : kVoidExample;
+    return QDateTime::fromMSecsSinceEpoch(msecs, QTimeZone::utc());
 }
 } // namespace
 
@@ -31,10 +28,13 @@ class tst_Receive : public QObject
 private slots:
     void init();
     void cleanup();
-    void setTimeFromExampleSentence();
+    void setTimeFromSentence();
     void waitForLockOption_data();
     void waitForLockOption();
-    void weekRolloverIsShownButNotSet();
+    void shownButNotSet_data();
+    void shownButNotSet();
+    void portThatSentChecksumsKeepsToThem_data();
+    void portThatSentChecksumsKeepsToThem();
     void unusableInputEndsNotFound_data();
     void unusableInputEndsNotFound();
     void headSearchGivesUpAfterFourToFiveSeconds();
@@ -106,17 +106,17 @@ void tst_Receive::verifyNotFound()
     QVERIFY(!form()->Timer3->Enabled());
 }
 
-void tst_Receive::setTimeFromExampleSentence()
+void tst_Receive::setTimeFromSentence()
 {
-    sendSoon(kExampleSentence);
+    sendSoon(kSettableSentence);
     form()->Command1_Click();
 
     QCOMPARE(m_rig->clock().setCount(), 1);
-    const QDateTime expected(QDate(2094, 3, 23), QTime(12, 35, 19), QTimeZone::utc());
+    const QDateTime expected(QDate(2026, 12, 7), QTime(12, 35, 19), QTimeZone::utc());
     QCOMPARE(m_rig->clock().lastSetMSecs(), expected.toMSecsSinceEpoch());
     QCOMPARE(m().systemTime.wDayOfWeek, quint16(1)); // the computer's own: Monday 7 Dec 2026
     QCOMPARE(form()->Text2->text(), QStringLiteral("12:35 PM"));
-    QCOMPARE(form()->Text2->toolTip(), QStringLiteral("03/23/94"));
+    QCOMPARE(form()->Text2->toolTip(), QStringLiteral("12/07/26"));
     QVERIFY(form()->Text2->font().pointSizeF() > 13.0); // the large face, fitted to its box
     QVERIFY(!form()->Text2->font().bold());
     QVERIFY(!form()->Image1[1]->isHidden());
@@ -124,7 +124,7 @@ void tst_Receive::setTimeFromExampleSentence()
     QVERIFY(form()->Command1->isEnabled());
     QVERIFY(form()->menuMenuSet->isEnabled());
     QCOMPARE(m().timeText, QStringLiteral("12:35:19"));
-    QCOMPARE(m().dateText, QStringLiteral("03/23/94"));
+    QCOMPARE(m().dateText, QStringLiteral("12/07/26"));
     QVERIFY(m().gpsLocked);
     QVERIFY(!m().receiveBusy);
     QVERIFY(!form()->Timer3->Enabled());
@@ -150,20 +150,70 @@ void tst_Receive::waitForLockOption()
     QFETCH(bool, clockSet);
     m_rig->app().form5()->setCheck1Value(option);
     m().gpsLocked = lockedBefore;
-    sendSoon(withStatus(status));
+    sendSoon(exampleSentenceAt(kSettableUtc, status));
     form()->Command1_Click();
     QCOMPARE(m_rig->clock().setCount(), clockSet ? 1 : 0);
     QCOMPARE(m().gpsLocked, status == 'A');
     QCOMPARE(form()->Text2->text(), QStringLiteral("12:35 PM"));
 }
 
-void tst_Receive::weekRolloverIsShownButNotSet()
+void tst_Receive::shownButNotSet_data()
 {
-    // 1024 weeks back, before the rig's build time (30 November 2026).
-    sendSoon("$GPRMC,102540,A,4807.038,N,01131.000,E,022.4,084.4,230407,003.1,W*68\r\n");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("clockSet");
+    const qint64 windowEnd = TestRig::buildTime().toMSecsSinceEpoch() + kWeekNumberWindowMSecs;
+    QTest::newRow("1024 weeks back")
+        << exampleSentenceAt(utc(kSettableUtc.toMSecsSinceEpoch() - kWeekNumberWindowMSecs))
+        << "12:35 PM" << false;
+    QTest::newRow("year 94 read as 2094") << kExampleSentence << "12:35 PM" << false;
+    QTest::newRow("cold start at the GPS epoch, 060180 read as 2080")
+        << exampleSentenceAt(QDateTime(QDate(2080, 1, 6), QTime(12, 35, 19), QTimeZone::utc()))
+        << "12:35 PM" << false;
+    QTest::newRow("last second of the window")
+        << exampleSentenceAt(utc(windowEnd)) << "10:25 AM" << true;
+    QTest::newRow("a second past the window")
+        << exampleSentenceAt(utc(windowEnd + 1000)) << "10:25 AM" << false;
+    QTest::newRow("hour sent as +5, no checksum")
+        << kSettableSentence.first(kSettableSentence.indexOf('*')).replace(",123519,", ",+51519,")
+            + "\r\n"
+        << "5:15 AM" << false;
+}
+
+void tst_Receive::shownButNotSet()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(QString, shown);
+    QFETCH(bool, clockSet);
+    sendSoon(input);
+    form()->Command1_Click();
+    QCOMPARE(m_rig->clock().setCount(), clockSet ? 1 : 0);
+    QCOMPARE(form()->Text2->text(), shown);
+}
+
+void tst_Receive::portThatSentChecksumsKeepsToThem_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    const qsizetype star = kSettableSentence.indexOf('*');
+    QTest::newRow("'*' flipped to '+'") << QByteArray(kSettableSentence).replace('*', '+');
+    QTest::newRow("no checksum") << kSettableSentence.first(star) + "\r\n";
+}
+
+void tst_Receive::portThatSentChecksumsKeepsToThem()
+{
+    QFETCH(QByteArray, input);
+    sendSoon(kSettableSentence);
+    QVERIFY(receive());
+    sendSoon(input);
     form()->Command1_Click();
     QCOMPARE(m_rig->clock().setCount(), 0);
-    QCOMPARE(form()->Text2->text(), QStringLiteral("10:25 AM"));
+    verifyNotFound();
+    // Opened again, the port may lead to a receiver that sends no checksums.
+    port().setPortOpen(false);
+    openReceivePort();
+    sendSoon(input);
+    form()->Command1_Click();
+    QCOMPARE(m_rig->clock().setCount(), 1);
 }
 
 void tst_Receive::unusableInputEndsNotFound_data()
@@ -270,14 +320,14 @@ void tst_Receive::nestedCallChangesNothing()
 void tst_Receive::nestedSetTimeLeavesWholeSecond()
 {
     m_rig->clock().advance(250);
-    sendSoon(kExampleSentence.first(20));
+    sendSoon(kSettableSentence.first(20));
     QTimer nested;
     connect(&nested, &QTimer::timeout, this, [this, &nested] {
         if (m().gpsMilliseconds != 0)
             return; // the head is not found yet
         nested.stop();
         form()->Command1_Click(); // finds the search busy, reloads the clock fields
-        m_gps->write(kExampleSentence.sliced(20));
+        m_gps->write(kSettableSentence.sliced(20));
     });
     nested.start(5);
     form()->Command1_Click();

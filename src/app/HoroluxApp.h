@@ -31,7 +31,7 @@ public:
         QString executableDir;
         // Where the single-instance lock lives; empty means the user's runtime folder.
         QString runtimeDir;
-        // The clock is never set to a moment before this one.
+        // The clock is never set to a moment before this one, nor 1024 weeks after it.
         qint64 clockFloorMSecs = buildTimeMSecs();
         // Looks for another service keeping the clock at the first setting; none in tests.
         ClockMasterProbe *clockMasters = nullptr;

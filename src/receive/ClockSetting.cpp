@@ -1,6 +1,7 @@
 #include "ClockSetting.h"
 
 #include "RmcReceiver.h"
+#include "common/BuildTime.h"
 #include "common/Module1.h"
 #include "platform/Clock.h"
 #include "serial/MSComm.h"
@@ -41,16 +42,18 @@ void ClockSetting::Command1_Click()
     loadClockFields(m, m.systemTime);
     // Only a sentence decoded by this very call may set the clock: writing back the time read
     // above after a failed search would move the clock back by the length of the search.
-    if (!m_w.receiver.receiveIntoClockFields())
+    if (!m_w.receiver.receiveForClockSetting())
         return;
     // Waiting for a lock asks the receiver to vouch for this very sentence: an earlier lock
     // says nothing about it, and a program left in the tray has no earlier decode at all.
     if (m_w.waitForLock() && !m.gpsLocked)
         return;
-    // A receiver with the week-number fault names a date about twenty years back.
+    // A receiver with the week-number fault names a date about twenty years back; one that
+    // reads its two-digit year in the wrong century, or starts cold at the GPS epoch, names
+    // one decades ahead. Neither is the time.
     const SYSTEMTIME decoded = clockFields(m);
     const auto at = msecsFromSystemTime(decoded);
-    if (!at || *at < m_w.clockFloorMSecs)
+    if (!at || !withinClockWindow(*at, m_w.clockFloorMSecs))
         return;
     m.systemTime = decoded;
     m_w.clock.SetSystemTime(m.systemTime);

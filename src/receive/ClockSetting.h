@@ -20,7 +20,8 @@ public:
         std::function<MSComm &()> receivePort;
         // The setup dialog's "wait until locked" option.
         std::function<bool()> waitForLock;
-        // The clock is never set to a moment before this one.
+        // The clock is never set to a moment before this one, nor to one more than 1024 weeks
+        // after it (withinClockWindow).
         qint64 clockFloorMSecs;
     };
 

@@ -23,6 +23,30 @@ QByteArrayView trimmedBlanks(QByteArrayView text)
     return text;
 }
 
+bool allDigits(QByteArrayView text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The field that starts at `start`: up to its comma, the checksum's "*" or the CR.
+QByteArrayView fieldAt(QByteArrayView line, qsizetype start)
+{
+    qsizetype end = start;
+    while (end < line.size() && line[end] != ',' && line[end] != '*' && line[end] != '\r')
+        ++end;
+    return line.sliced(start, end - start);
+}
+
+bool exactTimeAndDate(QByteArrayView time, QByteArrayView date)
+{
+    const qsizetype point = time.indexOf('.');
+    const QByteArrayView fraction = point < 0 ? QByteArrayView() : time.sliced(point + 1);
+    if (point >= 0 && (fraction.isEmpty() || !allDigits(fraction)))
+        return false;
+    const QByteArrayView whole = point < 0 ? time : time.first(point);
+    return whole.size() == 6 && allDigits(whole) && date.size() == 6 && allDigits(date);
+}
+
 QString twoDigits(int value)
 {
     const QString digits = QString::number(std::abs(value)).rightJustified(2, QLatin1Char('0'));
@@ -87,9 +111,6 @@ std::optional<int> toInteger(QByteArrayView text)
     const qsizetype point = text.indexOf('.');
     const QByteArrayView whole = point < 0 ? text : text.first(point);
     const QByteArrayView fraction = point < 0 ? QByteArrayView() : text.sliced(point + 1);
-    const auto allDigits = [](QByteArrayView part) {
-        return std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
-    };
     if (whole.size() + fraction.size() == 0 || !allDigits(whole) || !allDigits(fraction))
         return std::nullopt;
     const double value = QByteArray(whole.data(), whole.size()).toDouble()
@@ -121,9 +142,11 @@ RmcDecode decode(QByteArrayView head, const QByteArray &line)
     // A line damaged on its way must not set the clock: one flipped bit moves it by hours.
     if (!checksumAccepts(head, line))
         return result;
+    result.checksummed = line.contains('*');
     const auto fields = locateFields(line);
     if (!fields)
         return result;
+    result.exactDigits = exactTimeAndDate(fieldAt(line, 0), fieldAt(line, fields->second));
     int *const timeParts[] = {&result.hour, &result.minute, &result.second};
     for (int i = 0; i < 3; ++i) {
         const auto value = toInteger(line.mid(2 * i, 2));

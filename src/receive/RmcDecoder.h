@@ -21,6 +21,11 @@ struct RmcDecode
     QString displayText; // "h:mm AM/PM"
     // The line decoded to a real time of day; everything above is filled in.
     bool complete = false;
+    // The line carried a checksum, and a true one.
+    bool checksummed = false;
+    // The time field is six digits with at most a fraction of digits after a ".", and the date
+    // field exactly six digits: what the lenient reading above made of it is what was sent.
+    bool exactDigits = false;
 };
 
 namespace RmcDecoder {

@@ -48,28 +48,42 @@ bool RmcReceiver::receiveIntoClockFields()
         m.gpsSecond, m.gpsMilliseconds);
 }
 
+bool RmcReceiver::receiveForClockSetting()
+{
+    Module1 &m = m_module1;
+    Fields fields {
+        m.gpsYear, m.gpsMonth, m.gpsDay, m.gpsHour, m.gpsMinute, m.gpsSecond, m.gpsMilliseconds};
+    return receive(fields) == Outcome::Settable;
+}
+
 bool RmcReceiver::ReceiveRmc(qint16 &year, qint16 &month, qint16 &, qint16 &day, qint16 &hour,
     qint16 &minute, qint16 &second, qint16 &milliseconds)
 {
+    Fields fields {year, month, day, hour, minute, second, milliseconds};
+    return receive(fields) != Outcome::NotFound;
+}
+
+RmcReceiver::Outcome RmcReceiver::receive(Fields &fields)
+{
     Module1 &m = m_module1;
     if (!m_view.acceptsInput() || m.receiveBusy)
-        return false;
+        return Outcome::NotFound;
     m.receiveBusy = true;
     m_view.showSearching();
     MSComm &port = m_port();
-    Fields fields {year, month, day, hour, minute, second, milliseconds};
-    bool decoded = false;
+    Outcome outcome = Outcome::NotFound;
     try {
         if (!port.PortOpen())
             openOnDemand(port);
         else
-            decoded = search(port, fields);
+            outcome = search(port, fields);
     } catch (const CommError &) {
-        decoded = false;
+        // A port that failed in the middle of a search: the sentence is not found.
+        outcome = Outcome::NotFound;
     }
-    if (!decoded)
+    if (outcome == Outcome::NotFound)
         notFound();
-    return decoded;
+    return outcome;
 }
 
 void RmcReceiver::openOnDemand(MSComm &port)
@@ -80,7 +94,7 @@ void RmcReceiver::openOnDemand(MSComm &port)
         port.openQuietly(receivePort);
 }
 
-bool RmcReceiver::search(MSComm &port, Fields &fields)
+RmcReceiver::Outcome RmcReceiver::search(MSComm &port, Fields &fields)
 {
     Module1 &m = m_module1;
     const MSComm::ReadingScope reading(port);
@@ -110,7 +124,7 @@ bool RmcReceiver::search(MSComm &port, Fields &fields)
             return moreInput(port, head.found());
         });
     if (timedOut)
-        return false;
+        return Outcome::NotFound;
     fields.milliseconds = 0;
     m.receiveCountdown = kLineCountdown;
 
@@ -130,20 +144,39 @@ bool RmcReceiver::search(MSComm &port, Fields &fields)
             return moreInput(port, line.complete());
         });
     if (timedOut)
-        return false;
+        return Outcome::NotFound;
     m_view.setCountdownRunning(false);
 
     // Longer than any real sentence: what was cut off may have held its checksum.
     if (line.truncated())
-        return false;
-    const RmcDecode decode = RmcDecoder::decode(head.head(), line.line());
+        return Outcome::NotFound;
+    return decodeLine(port, head.head(), line.line(), fields);
+}
+
+RmcReceiver::Outcome RmcReceiver::decodeLine(
+    const MSComm &port, QByteArrayView head, const QByteArray &line, Fields &fields)
+{
+    const RmcDecode decode = RmcDecoder::decode(head, line);
+    if (!checksumKept(port, decode))
+        return Outcome::NotFound;
     store(decode, fields);
     if (!decode.complete)
-        return false;
+        return Outcome::NotFound;
     m_view.showDecoded(decode.displayText, decode.dateText, decode.locked);
     m_view.setCountdownRunning(false);
-    m.receiveBusy = false;
-    return true;
+    m_module1.receiveBusy = false;
+    // "+5" or "1." read as a number is shown as read, but is not what a receiver sends.
+    return decode.exactDigits ? Outcome::Settable : Outcome::Shown;
+}
+
+bool RmcReceiver::checksumKept(const MSComm &port, const RmcDecode &decode)
+{
+    // A receiver that has sent a true checksum on this opening of the port sends one with every
+    // line: a line without is a damaged one (one bit turns "*" into "+"), skipped as a line with
+    // a wrong checksum is. A port closed and opened again may lead to another receiver.
+    if (decode.checksummed)
+        m_checksummedOpening = port.opening();
+    return decode.checksummed || m_checksummedOpening != port.opening();
 }
 
 void RmcReceiver::store(const RmcDecode &decode, Fields &fields)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QtGlobal>
 #include <functional>
 
@@ -31,11 +32,19 @@ public:
         qint16 &minute, qint16 &second, qint16 &milliseconds);
     // The same with the shared clock fields.
     bool receiveIntoClockFields();
+    // The same, but true only when the sentence may also set the clock: its time and date
+    // fields were sent as exact digits.
+    [[nodiscard]] bool receiveForClockSetting();
 
 private:
     struct Fields;
+    enum class Outcome { NotFound, Shown, Settable };
+    Outcome receive(Fields &fields);
     void openOnDemand(MSComm &port);
-    bool search(MSComm &port, Fields &fields);
+    Outcome search(MSComm &port, Fields &fields);
+    Outcome decodeLine(
+        const MSComm &port, QByteArrayView head, const QByteArray &line, Fields &fields);
+    [[nodiscard]] bool checksumKept(const MSComm &port, const RmcDecode &decode);
     void store(const RmcDecode &decode, Fields &fields);
     void notFound();
 
@@ -43,4 +52,6 @@ private:
     std::function<MSComm &()> m_port;
     ReceiverView &m_view;
     std::function<bool()> m_anyTalker;
+    // The opening of the receive port (MSComm::opening) on which a true checksum arrived.
+    quint64 m_checksummedOpening = 0;
 };

@@ -2,6 +2,12 @@
 
 #include "CommError.h"
 
+#include <atomic>
+
+namespace {
+std::atomic<quint64> g_openings = 0;
+} // namespace
+
 MSComm::MSComm(SerialDeviceFactory &devices)
     : m_devices(devices)
 { }
@@ -44,6 +50,7 @@ void MSComm::setPortOpen(bool open)
     if (m_device)
         throw CommError(CommError::PortAlreadyOpen);
     m_device = m_devices.open(m_commPort, m_settings, m_direction);
+    m_opening = ++g_openings;
     applyDraining();
 }
 

@@ -32,6 +32,9 @@ public:
 
     bool PortOpen() const;
     void setPortOpen(bool open);
+    // Tells one opening of a port from every other of any port object in this program: what a
+    // reader learnt of the line holds only while this number stays the same.
+    quint64 opening() const { return m_opening; }
 
     // Characters received and not yet read; setting 0 discards them.
     int InBufferCount() const;
@@ -91,5 +94,6 @@ private:
     PortDirection m_direction = PortDirection::Both;
     int m_readers = 0;
     OpenFailureHandler m_openFailed;
+    quint64 m_opening = 0;
     mutable std::unique_ptr<SerialDevice> m_device;
 };

@@ -19,8 +19,7 @@ TestRig::TestRig(const QDateTime &startUtc, std::unique_ptr<SerialDeviceFactory>
     environment.ports = m_ports.get();
     environment.executableDir = m_dir.path();
     environment.runtimeDir = m_dir.path() + QStringLiteral("/run");
-    // Built a week before the default start, whenever the tests themselves were built.
-    environment.clockFloorMSecs = defaultStart().addDays(-7).toMSecsSinceEpoch();
+    environment.clockFloorMSecs = buildTime().toMSecsSinceEpoch();
     m_app = std::make_unique<HoroluxApp>(environment);
     // A test process must never end in the middle of a test.
     m_app->shutdown().setProcessEnd([this](int code) { m_processEnds << code; });

@@ -15,6 +15,9 @@ class TestRig
 {
 public:
     static QDateTime defaultStart();
+    // The build time the program is given: a week before the default start, whenever the tests
+    // themselves were built. No clock setting goes below it.
+    static QDateTime buildTime() { return defaultStart().addDays(-7); }
 
     explicit TestRig(const QDateTime &startUtc = defaultStart(),
         std::unique_ptr<SerialDeviceFactory> ports = nullptr);
