@@ -13,6 +13,7 @@
 #include "setup/Form5.h"
 #include "shell/Form1.h"
 #include "shell/MenuCommands.h"
+#include "shell/SetupCommands.h"
 #include "shell/Shutdown.h"
 #include "shell/SingleInstance.h"
 #include "shell/Startup.h"
@@ -60,12 +61,8 @@ HoroluxApp::HoroluxApp(const Environment &environment, QObject *parent)
           },
           [this] { return form4(); }, [this] { return isForm4Loaded() && form4()->isVisible(); },
           [this] { return WindowVisibility::isShown(form1()); }))
-    , m_trayIcon(std::make_unique<TrayIcon>(*this))
-    , m_windowVisibility(std::make_unique<WindowVisibility>(*this))
-    , m_menuCommands(std::make_unique<MenuCommands>(*this))
-    , m_shutdown(std::make_unique<Shutdown>(*this))
-    , m_userNotice(std::make_unique<UserNotice>(*this))
 {
+    buildShell();
     connect(m_env.clock, &Clock::setRefused, m_userNotice.get(),
         [this] { m_userNotice->report(UserNotice::Cause::ClockNotSettable); });
     watchForOtherClockMasters();
@@ -75,6 +72,45 @@ HoroluxApp::HoroluxApp(const Environment &environment, QObject *parent)
         if (isForm5Loaded())
             form5Ports()->MSComm1.endDrainPause();
     });
+}
+
+void HoroluxApp::buildShell()
+{
+    // Each part gets what it touches; the windows are fetched at each use, as they are built
+    // on first touch.
+    const auto mainWindow = [this] { return form1(); };
+    const auto ports = [this] { return form5Ports(); };
+    const auto showMessageBox
+        = [this](const QString &text, int icon, int buttons, const QString &title) {
+              ShowMessageBox(text, icon, buttons, title);
+          };
+    m_windowVisibility = std::make_unique<WindowVisibility>(WindowVisibility::Wiring {mainWindow,
+        [this] { return m_form4.get(); }, *m_transmissionDisplay,
+        [this] { receiveIntoClockFields(); }, [this] { return hasNotificationArea(); }});
+    m_trayIcon = std::make_unique<TrayIcon>(
+        TrayIcon::Wiring {mainWindow, [this] { return isForm1Loaded(); }, *m_windowVisibility});
+    m_shutdown = std::make_unique<Shutdown>(
+        Shutdown::Wiring {m_module1, mainWindow, *m_windowVisibility, *m_trayIcon, ports,
+            [this] { return builtWindows(); }, settingsDir(), [this] { releaseSingleInstance(); }});
+    m_setupCommands = std::make_unique<SetupCommands>(SetupCommands::Wiring {m_module1, mainWindow,
+        [this] { return form5(); }, [this] { return form4(); }, *m_transmissionDisplay});
+    m_menuCommands = std::make_unique<MenuCommands>(MenuCommands::Wiring {mainWindow,
+        [this] { return form4(); }, [this] { return form9(); }, ports, *m_transmissionDisplay,
+        *m_shutdown, *m_setupCommands, settingsDir(), showMessageBox});
+    m_userNotice = std::make_unique<UserNotice>(
+        UserNotice::Wiring {m_module1.shuttingDown, [this] { return m_trayIcon->systemTrayIcon(); },
+            [this] { return hasNotificationArea(); }, [this] { return form10(); }});
+}
+
+QList<QWidget *> HoroluxApp::builtWindows() const
+{
+    QList<QWidget *> windows;
+    for (QWidget *window : std::initializer_list<QWidget *> {
+             m_form4.get(), m_form5.get(), m_form9.get(), m_form10.get()}) {
+        if (window)
+            windows.append(window);
+    }
+    return windows;
 }
 
 void HoroluxApp::watchForOtherClockMasters()
@@ -120,13 +156,24 @@ bool HoroluxApp::hasNotificationArea() const
 
 void HoroluxApp::start()
 {
-    Startup(*this).run();
+    Startup(
+        Startup::Wiring {m_module1, executableDir(), runtimeDir(), settingsDir(),
+            [this] { return form1(); }, [this] { return form5Ports(); }, *m_trayIcon,
+            *m_windowVisibility, *m_shutdown, *m_userNotice,
+            [this] { return hasNotificationArea(); },
+            [this](const QString &text, int icon, int buttons, const QString &title) {
+                ShowMessageBox(text, icon, buttons, title);
+            },
+            [this](std::unique_ptr<SingleInstance> lock) { holdSingleInstance(std::move(lock)); }})
+        .run();
 }
 
 Form1 *HoroluxApp::form1()
 {
     if (!m_form1)
-        m_form1 = std::make_unique<Form1>(*this);
+        m_form1 = std::make_unique<Form1>(
+            Form1::Wiring {clock(), *m_transmissionDisplay, *m_menuCommands, *m_windowVisibility,
+                *m_shutdown, *m_trayIcon, *m_clockSetting, *m_mainClockCycle});
     return m_form1.get();
 }
 

@@ -1,18 +1,15 @@
 #include "UserNotice.h"
 
-#include "ShellContext.h"
-#include "TrayIcon.h"
 #include "common/Log.h"
 #include "dialogs/Form10.h"
 #include "platform/Clock.h"
 
 #include <QEvent>
 #include <QSystemTrayIcon>
+#include <utility>
 
-namespace { } // namespace
-
-UserNotice::UserNotice(ShellContext &app)
-    : m_app(app)
+UserNotice::UserNotice(Wiring wiring)
+    : m_w(std::move(wiring))
 { }
 
 QString UserNotice::title()
@@ -58,13 +55,13 @@ void UserNotice::report(Cause cause, const QString &stderrLine)
 
 void UserNotice::show(Cause cause)
 {
-    if (m_app.module1().shuttingDown)
+    if (m_w.shuttingDown)
         return;
-    QSystemTrayIcon *icon = m_app.trayIcon().systemTrayIcon();
-    if (m_app.hasNotificationArea() && icon) {
+    QSystemTrayIcon *icon = m_w.trayIcon();
+    if (m_w.hasNotificationArea() && icon) {
         icon->showMessage(title(), text(cause), QSystemTrayIcon::Warning);
     } else {
-        Form10 *box = m_app.form10();
+        Form10 *box = m_w.messageBox();
         if (box->isVisible()) {
             // Another message is up, perhaps waited for: this one follows when it closes.
             m_waiting.append(cause);
