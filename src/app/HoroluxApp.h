@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -17,6 +18,10 @@ class Form4;
 class Form5;
 class Form9;
 class Form10;
+class HistoryFeed;
+class HistoryRecord;
+class HistoryWindow;
+struct RmcDecode;
 class MainClockCycle;
 class MenuCommands;
 class SetupCommands;
@@ -53,6 +58,8 @@ public:
         ClockMasterProbe *clockMasters = nullptr;
         // Where the settings live (InstallLayout::settingsDir); empty means executableDir.
         QString settingsDir;
+        // Where history.csv lives (InstallLayout::stateDir); empty means the settings folder.
+        QString stateDir;
     };
 
     explicit HoroluxApp(const Environment &environment, QObject *parent = nullptr);
@@ -107,12 +114,19 @@ public:
 
     // The single-instance lock lasts as long as the program holds it here.
     void holdSingleInstance(std::unique_ptr<SingleInstance> lock);
+    HistoryRecord &historyRecord() { return *m_historyRecord; }
+    // Opens the history window, building it and reading the record first when it is not open.
+    void showHistory();
+    // The history window while it is open, else null.
+    HistoryWindow *historyWindow() const;
     void releaseSingleInstance();
     SingleInstance *singleInstance() const { return m_singleInstance.get(); }
 
 private:
     void buildShell();
     void watchForOtherClockMasters();
+    void feedHistory();
+    void recordDecode(const RmcDecode &decode);
     QList<QWidget *> builtWindows() const;
     bool anyTalkerOnReceivePort();
     MSComm &receivePort();
@@ -122,6 +136,10 @@ private:
     Module1 m_module1;
     Environment m_env;
     std::optional<bool> m_notificationArea;
+    // Only appended to until the user opens the window.
+    std::unique_ptr<HistoryRecord> m_historyRecord;
+    std::unique_ptr<HistoryFeed> m_historyFeed;
+    QPointer<HistoryWindow> m_historyWindow;
     std::unique_ptr<SingleInstance> m_singleInstance;
     std::unique_ptr<Form1> m_form1;
     std::unique_ptr<Form4> m_form4;

@@ -52,10 +52,12 @@ bool Clock::SetSystemTime(const SYSTEMTIME &time)
     const auto msecs = msecsFromSystemTime(time);
     if (!msecs)
         return false;
+    const qint64 before = currentMSecsSinceEpoch();
     if (!setCurrentMSecsSinceEpoch(*msecs)) {
         emit setRefused();
         return false;
     }
+    emit stepped(*msecs - before);
     emit jumped();
     return true;
 }

@@ -22,6 +22,8 @@ public:
         // Whether the search takes "RMC," after any two capitals, not only "GPRMC,"; asked at
         // each search, so a changed port map counts from the next one.
         std::function<bool()> anyTalker;
+        // Told of each sentence decoded to a time, the moment it is decoded.
+        std::function<void(const RmcDecode &)> decoded = {};
     };
 
     explicit RmcReceiver(Wiring wiring);
@@ -43,4 +45,5 @@ private:
     std::function<MSComm &()> m_port;
     ReceiverView &m_view;
     std::function<bool()> m_anyTalker;
+    std::function<void(const RmcDecode &)> m_decoded;
 };

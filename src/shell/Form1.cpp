@@ -168,6 +168,8 @@ void Form1::createMenus()
     menuMenuHide = menuMenuMain->addAction(QStringLiteral("&Show Horolux"));
     menuMenuB = menuMenuMain->addSeparator();
     menuMenuExit = menuMenuMain->addAction(QStringLiteral("E&xit"));
+    menuMenuD = menuMenuMain->addSeparator();
+    menuMenuHistory = menuMenuMain->addAction(QStringLiteral("Hist&ory..."));
 
     menuSetMain = menuBar()->addMenu(QStringLiteral("&SetUp"));
     menuSetRcv = menuSetMain->addAction(QStringLiteral("&Receive"));
@@ -200,6 +202,7 @@ void Form1::connectHandlers()
     connect(
         menuMenuHide, &QAction::triggered, &m_w.visibility, &WindowVisibility::menuMenuHide_Click);
     connect(menuMenuExit, &QAction::triggered, &menus, &MenuCommands::menuMenuExit_Click);
+    connect(menuMenuHistory, &QAction::triggered, &menus, &MenuCommands::menuMenuHistory_Click);
     // Check marks follow the port setup, not the click itself.
     connect(menuSetRcv, &QAction::triggered, this, [this, &menus](bool checked) {
         menuSetRcv->setChecked(!checked);

@@ -84,6 +84,8 @@ public:
     QAction *menuMenuHide;
     QAction *menuMenuB;
     QAction *menuMenuExit;
+    QAction *menuMenuD;
+    QAction *menuMenuHistory;
     QMenu *menuSetMain;
     QAction *menuSetRcv;
     QAction *menuSetC;

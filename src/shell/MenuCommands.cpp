@@ -41,6 +41,11 @@ void MenuCommands::menuMenuExit_Click()
     m_w.shutdown.unloadMainWindow();
 }
 
+void MenuCommands::menuMenuHistory_Click()
+{
+    m_w.showHistory();
+}
+
 void MenuCommands::menuSetRcv_Click()
 {
     m_w.setup.menuSetRcv_Click();

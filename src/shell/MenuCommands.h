@@ -38,6 +38,7 @@ public:
         // The program's own message box; returns when the user has dismissed it.
         std::function<void(const QString &text, int icon, int buttons, const QString &title)>
             showMessageBox;
+        std::function<void()> showHistory;
     };
 
     explicit MenuCommands(Wiring wiring);
@@ -45,6 +46,8 @@ public:
 
     void menuMenuTrans_Click();
     void menuMenuExit_Click();
+    // The history window, built and read only now.
+    void menuMenuHistory_Click();
     void menuSetRcv_Click();
     void menuSetTrans_Click();
     // A window of its own while the main window waits disabled; OK rewrites ports.conf.

@@ -35,6 +35,11 @@ QString UserNotice::text(Cause cause)
         return QStringLiteral("Another service also keeps this computer's clock and will undo or "
                               "fight every hourly setting. Either stop that service, or let it "
                               "take its time from the receiver instead.");
+    case Cause::HistoryNotWritten:
+        return QStringLiteral(
+            "The history of settings is not kept: history.csv cannot be written "
+            "in Horolux's state folder (~/.local/state/horolux, or the program's "
+            "own folder when portable). Make that folder writable for your user.");
     case Cause::SettingsNotSaved:
         return QStringLiteral("Settings will not be saved: GPSInit.ini in the settings folder is a "
                               "link or not a plain file. Replace it with a plain file.");

@@ -21,7 +21,8 @@ public:
         ReceivePortDenied,
         SettingsNotSaved,
         RightsDropped,
-        OtherClockMaster
+        OtherClockMaster,
+        HistoryNotWritten
     };
 
     struct Wiring
