@@ -4,6 +4,7 @@
 #include "history/HistoryFeed.h"
 #include "history/HistoryPlot.h"
 #include "history/HistoryRecord.h"
+#include "history/HistoryWindow.h"
 #include "platform/ManualClock.h"
 #include "setup/Form5.h"
 #include "shell/Form1.h"
@@ -11,6 +12,7 @@
 
 #include <QFile>
 #include <QSignalSpy>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
@@ -26,9 +28,11 @@ private slots:
     void trimKeeps_data();
     void trimKeeps();
     void crashBeforeRenameLosesNothing();
+    void lineCutOffByACrashIsEnded();
     void unwritableFolderToldOnce();
     void plotShowsWhatHappened_data();
     void plotShowsWhatHappened();
+    void settingsTableNewestFirstWithDrift();
 
 private:
     static QDateTime start() { return {QDate(2026, 12, 7), QTime(10, 0), QTimeZone::utc()}; }
@@ -169,6 +173,20 @@ void tst_History::crashBeforeRenameLosesNothing()
     QCOMPARE(again.entriesSince(0).size(), 3);
 }
 
+void tst_History::lineCutOffByACrashIsEnded()
+{
+    ManualClock clock(start());
+    QTemporaryDir dir;
+    QFile file(dir.filePath(HistoryRecord::fileName()));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(HistoryEntry::csvHeader() + "sent,2026-12-07 09:59:30.000,2026-12-07 09:59:30,,,,\n"
+        + "sent,2026-12-07 09:59:");
+    file.close();
+    HistoryRecord record(dir.path(), clock);
+    record.append(HistoryEntry::sent(clock.currentMSecsSinceEpoch(), 0));
+    QCOMPARE(record.entriesSince(0).size(), 2);
+}
+
 void tst_History::unwritableFolderToldOnce()
 {
     ManualClock clock(start());
@@ -231,6 +249,26 @@ void tst_History::plotShowsWhatHappened()
     };
     const QPoint pixel(int(std::lround(at[place].x())), int(at[place].y()));
     QCOMPARE(image.pixelColor(pixel), colour);
+}
+
+void tst_History::settingsTableNewestFirstWithDrift()
+{
+    // Set at 08:00 by -30 ms, then at 10:00 by -20 ms: the clock gained 10 ms an hour.
+    ManualClock clock(start().addSecs(60));
+    QTemporaryDir dir;
+    HistoryRecord record(dir.path(), clock);
+    for (const auto &[hoursBefore, step] : {std::pair {2, -30}, std::pair {0, -20}}) {
+        const qint64 at = start().addSecs(-3600 * hoursBefore).toMSecsSinceEpoch();
+        HistoryEntry set = HistoryEntry::decode({at - step, at, true});
+        set.stepMs = step;
+        record.append(set);
+    }
+    const HistoryWindow window(record, clock);
+    const QTableWidget *table = window.settingsTable();
+    QCOMPARE(table->rowCount(), 2);
+    QCOMPARE(table->item(0, 0)->text(), QStringLiteral("Mon 7 Dec 10:00:00"));
+    QCOMPARE(table->item(0, 1)->text(), QStringLiteral("-20 ms"));
+    QCOMPARE(table->item(0, 2)->text(), QStringLiteral("+10.0 ms"));
 }
 
 QTEST_MAIN(tst_History)
