@@ -3,6 +3,7 @@
 #include "common/SystemTime.h"
 
 #include <QList>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 
@@ -63,9 +64,10 @@ std::optional<qint64> parseUtc(QByteArrayView text)
 
 std::optional<qint64> parseNumber(QByteArrayView text)
 {
-    bool ok = false;
-    const qint64 value = text.toByteArray().toLongLong(&ok);
-    return ok ? std::optional<qint64>(value) : std::nullopt;
+    qint64 value = 0;
+    const char *end = text.data() + text.size();
+    const auto [at, error] = std::from_chars(text.data(), end, value);
+    return error == std::errc() && at == end ? std::optional<qint64>(value) : std::nullopt;
 }
 
 QByteArray quoted(const QString &text)
@@ -138,6 +140,14 @@ QByteArray HistoryEntry::toCsvLine() const
     return line + '\n';
 }
 
+std::optional<qint64> HistoryEntry::computerMsOf(QByteArrayView line)
+{
+    const qsizetype comma = line.indexOf(',');
+    return comma < 0
+        ? std::nullopt
+        : parseUtc(line.sliced(comma + 1).first(std::min<qsizetype>(23, line.size() - comma - 1)));
+}
+
 std::optional<HistoryEntry> HistoryEntry::fromCsvLine(QByteArrayView line)
 {
     if (line.endsWith('\n'))
@@ -145,13 +155,13 @@ std::optional<HistoryEntry> HistoryEntry::fromCsvLine(QByteArrayView line)
     if (line.endsWith('\r'))
         line.chop(1);
     // Six fields, then the note, which may hold commas of its own.
-    QList<QByteArrayView> fields;
+    QByteArrayView fields[6];
     qsizetype start = 0;
-    for (int i = 0; i < 6; ++i) {
+    for (QByteArrayView &field : fields) {
         const qsizetype comma = line.indexOf(',', start);
         if (comma < 0)
             return {};
-        fields.append(line.sliced(start, comma - start));
+        field = line.sliced(start, comma - start);
         start = comma + 1;
     }
     const QByteArrayView note = line.sliced(start);

@@ -36,4 +36,6 @@ struct HistoryEntry
     QByteArray toCsvLine() const;
     // Empty for the header and for a line that is not a whole entry (cut off by a crash).
     static std::optional<HistoryEntry> fromCsvLine(QByteArrayView line);
+    // Only the time of a line's entry, for a quick look over the whole file.
+    static std::optional<qint64> computerMsOf(QByteArrayView line);
 };

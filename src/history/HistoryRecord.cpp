@@ -187,8 +187,8 @@ bool HistoryRecord::writeTrimmed()
     const QByteArray text = file.readAll();
     qint64 bytes = 0;
     forEachLine(text, [&](QByteArrayView line) {
-        const auto entry = HistoryEntry::fromCsvLine(line);
-        if (entry && entry->computerMs >= since) {
+        const auto at = HistoryEntry::computerMsOf(line);
+        if (at && *at >= since) {
             kept.append(line);
             bytes += line.size() + 1;
         }

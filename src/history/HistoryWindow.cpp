@@ -14,6 +14,8 @@
 #include <QSignalBlocker>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <iterator>
 
 namespace {
 constexpr qint64 kHourMs = 3600 * 1000;
@@ -97,12 +99,15 @@ void HistoryWindow::showSpan(Span span)
     }
     const qint64 now = m_clock.currentMSecsSinceEpoch();
     const qint64 from = now - kSpanMs[span];
-    // A little before the span too: its first line and gap start where the record does.
-    const QList<HistoryEntry> entries = m_record.entriesSince(from - HistoryPlot::kGapMs);
-    m_plot->setEntries(entries, from, now);
-    // The table and the summary reach back the whole record's month, whatever the plot shows.
+    // The table and the summary reach back the whole month, whatever the plot shows; the plot a
+    // little before its span too: its first line and gap start where the record does.
     const QList<HistoryEntry> month
-        = span == LastMonth ? entries : m_record.entriesSince(now - kSpanMs[LastMonth]);
+        = m_record.entriesSince(now - kSpanMs[LastMonth] - HistoryPlot::kGapMs);
+    QList<HistoryEntry> plotted;
+    std::copy_if(month.cbegin(), month.cend(), std::back_inserter(plotted),
+        [from](
+            const HistoryEntry &entry) { return entry.computerMs >= from - HistoryPlot::kGapMs; });
+    m_plot->setEntries(plotted, from, now);
     fillSettings(month);
     fillSummary(month, from);
 }
