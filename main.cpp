@@ -24,7 +24,8 @@ int main(int argc, char *argv[])
     DevicePortFactory ports(settingsDir);
     ClockMasterProbe clockMasters;
     HoroluxApp horolux({&clock, &ports, QApplication::applicationDirPath(), QString(),
-        buildTimeMSecs(), &clockMasters, settingsDir});
+        buildTimeMSecs(), &clockMasters, settingsDir,
+        InstallLayout::stateDir(QApplication::applicationDirPath())});
     horolux.shutdown().installSystemCloseHandlers();
     horolux.start();
     if (privileges == Privileges::Outcome::Dropped)

@@ -3,6 +3,7 @@
 #include "PseudoTerminal.h"
 #include "VirtualDesktop.h"
 
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
@@ -14,7 +15,8 @@
 
 // Draws the picture of the program in use for the documentation: on a virtual desktop with a
 // tray, a receiver streaming on port 1 and a master clock on port 2, the main window shows the
-// decoded GPS time, the transmission monitor the last sentence, and the tray menu is open.
+// decoded GPS time, the transmission monitor the last sentence, and the tray menu is open. Then
+// the history window over a made-up day of hourly settings (docs/history-window.png).
 // Run: bench/run-all.sh --picture, or cmake --build build --target docs_inusepicture &&
 // build/bench/docs_inusepicture (HOROLUX_PICTURE_PATH=file.png writes elsewhere).
 namespace {
@@ -31,6 +33,37 @@ QByteArray sentenceAt(const QByteArray &time, const QByteArray &date)
     return '$' + body + '*' + QByteArray::number(uchar(sum), 16).toUpper().rightJustified(2, '0')
         + "\r\n";
 }
+
+QByteArray utc(const QDateTime &at)
+{
+    return at.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")).toLatin1();
+}
+
+// A day up to `end` as history.csv has it: a setting each hour, the clock gaining 15 to 30 ms
+// in between; the receiver unplugged for two hours after 01:00 (told once), a decode without a
+// fix at 05:00, a sentence to the master clock each minute but during a pause at midday.
+QByteArray madeUpDay(const QDateTime &end)
+{
+    QByteArray csv = "event,computer_utc,gps_utc,status,clock_minus_gps_ms,step_ms,note\n";
+    const QDateTime start = end.addDays(-1);
+    for (int minute = 0; minute <= 24 * 60; ++minute) {
+        const QDateTime at = start.addSecs(60 * minute);
+        const int hour = at.time().hour();
+        if (at.time().minute() == 0 && (hour < 1 || hour > 3)) {
+            const int offset = 15 + (minute / 60 * 7) % 16;
+            const QDateTime gps = at.addSecs(2);
+            csv += "decode," + utc(gps.addMSecs(offset)) + ',' + utc(gps).left(19)
+                + (hour == 5 ? ",V," : ",A,") + QByteArray::number(offset) + ','
+                + (hour == 5 ? QByteArray() : QByteArray::number(-offset)) + ",\n";
+        }
+        if (at.time() == QTime(1, 10))
+            csv += "notice," + utc(at)
+                + ",,,,,\"The receiver's port cannot be opened: access is denied.\"\n";
+        if (hour != 12 && hour != 13)
+            csv += "sent," + utc(at.addSecs(30)) + ',' + utc(at.addSecs(30)).left(19) + ",,,,\n";
+    }
+    return csv;
+}
 } // namespace
 
 class InUsePicture : public QObject
@@ -40,6 +73,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void draw();
+    void drawHistory();
 
 private:
     QRect geometryOf(const QString &window) const;
@@ -169,6 +203,49 @@ void InUsePicture::draw()
 
     QVERIFY(m_desktop.type({QStringLiteral("x")}));
     QTRY_VERIFY_WITH_TIMEOUT(m_program.state() == QProcess::NotRunning, kWaitMs);
+}
+
+void InUsePicture::drawHistory()
+{
+    // A screen large enough that the window opens at its own size (at most two thirds of the
+    // screen); only the master clock is wired, so the made-up
+    // record is all the plot shows.
+    m_desktop.stop();
+    QString error;
+    QVERIFY2(m_desktop.start(VirtualDesktop::Tray::Present, &error, QSize(1200, 960)),
+        qPrintable(error));
+    PseudoTerminal masterClock;
+    m_copy.wirePort(masterClock, 2);
+    QVERIFY(m_copy.writeSettings(QByteArray("\x00\x00\x02", 3)));
+    const QDateTime now(QDate(2031, 7, 14), QTime(9, 41, 10), QTimeZone::utc());
+    QFile record(m_copy.folder() + QStringLiteral("/history.csv"));
+    QVERIFY(record.open(QIODevice::WriteOnly)
+        && record.write(madeUpDay(now.addSecs(-41 * 60 - 10))) > 0);
+    record.close();
+    m_copy.setClockStart(now.toMSecsSinceEpoch());
+    m_copy.start(m_program, m_desktop.environment());
+    QVERIFY(m_program.waitForStarted(kWaitMs));
+    QTRY_VERIFY_WITH_TIMEOUT(!trayIcon().isEmpty(), kWaitMs);
+    openTrayMenu();
+    QVERIFY(m_desktop.type({QStringLiteral("o")}));
+    QString window;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !(window = m_desktop.visibleWindowNamed(QStringLiteral("^Horolux History$"))).isEmpty(),
+        kWaitMs);
+    QTest::qWait(500); // the window manager draws its frame
+
+    QTemporaryDir scratch;
+    const QString shot = scratch.filePath(QStringLiteral("screen.png"));
+    QVERIFY(m_desktop.screenshot(shot));
+    const QImage screen(shot);
+    const QRect rect = geometryOf(window).intersected(screen.rect());
+    QVERIFY(!rect.isEmpty());
+    const QString target = qEnvironmentVariableIsSet("HOROLUX_HISTORY_PICTURE_PATH")
+        ? qEnvironmentVariable("HOROLUX_HISTORY_PICTURE_PATH")
+        : QStringLiteral(HOROLUX_HISTORY_PICTURE);
+    QVERIFY2(screen.copy(rect).save(target), qPrintable(target));
+    qInfo("wrote %s", qPrintable(target));
+    endProcess(m_program);
 }
 
 QTEST_GUILESS_MAIN(InUsePicture)

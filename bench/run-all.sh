@@ -4,7 +4,7 @@
 # the measuring itself takes about a minute and a half and needs no display of its own.
 #
 #   bench/run-all.sh             the table
-#   bench/run-all.sh --picture   draws docs/in-use.png instead (the program in use on Xvfb)
+#   bench/run-all.sh --picture   draws docs/in-use.png and docs/history-window.png instead (on Xvfb)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh

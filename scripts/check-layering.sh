@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Keeps the include graph between the folders of src/ pointing one way:
-#   common <- platform, serial <- setup, receive, transmit, dialogs <- shell <- app
+#   common <- platform, serial <- setup, receive, transmit, dialogs, history <- shell <- app
 #   settime (the helper, standing alone) <- platform (its client shares the protocol header)
 # Each folder lists the folders it may include; anything else fails the check.
 set -euo pipefail
@@ -14,9 +14,10 @@ declare -A allowed=(
     [receive]="common platform serial"
     [transmit]="common platform serial"
     [dialogs]="common platform serial"
-    [shell]="common platform serial setup receive transmit dialogs"
+    [history]="common platform serial"
+    [shell]="common platform serial setup receive transmit dialogs history"
     [settime]=""
-    [app]="common platform serial setup receive transmit dialogs shell"
+    [app]="common platform serial setup receive transmit dialogs history shell"
 )
 
 status=0

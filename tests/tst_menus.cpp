@@ -1,6 +1,7 @@
 #include "FakeSerial.h"
 #include "TestRig.h"
 #include "dialogs/Form10.h"
+#include "history/HistoryWindow.h"
 #include "platform/HelpViewer.h"
 #include "shell/Form1.h"
 #include "shell/MenuCommands.h"
@@ -9,6 +10,7 @@
 #include <QAction>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
@@ -25,6 +27,7 @@ private slots:
     void helpOpensAtItsFirstTopic();
     void missingHelpFileIsReported();
     void helpLinksLeadToTopics();
+    void historyIsBuiltOnlyWhenOpened();
 
 private:
     Form1 *form() { return m_rig->app().form1(); }
@@ -113,6 +116,19 @@ void tst_Menus::helpLinksLeadToTopics()
             qPrintable(match.captured(1)));
     }
     QVERIFY(links >= 10);
+}
+
+void tst_Menus::historyIsBuiltOnlyWhenOpened()
+{
+    m_rig->app().start();
+    QVERIFY(!m_rig->app().historyWindow());
+    // The tray's menu is the main window's "Menu".
+    QVERIFY(form()->menuMenuMain->actions().contains(form()->menuMenuHistory));
+    form()->menuMenuHistory->trigger();
+    HistoryWindow *window = m_rig->app().historyWindow();
+    QVERIFY(window && window->isVisible());
+    window->close();
+    QTRY_VERIFY(!m_rig->app().historyWindow());
 }
 
 QTEST_MAIN(tst_Menus)

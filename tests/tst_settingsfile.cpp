@@ -357,7 +357,10 @@ void tst_SettingsFile::installedProgramKeepsSettingsOutOfItsPrefix()
     QVERIFY(QDir().mkpath(bin));
     // Portable until the program's data folder is installed beside bin/.
     QCOMPARE(InstallLayout::settingsDir(bin, root.path()), bin);
+    QCOMPARE(InstallLayout::stateDir(bin, root.path()), bin);
     QVERIFY(QDir().mkpath(prefix + QStringLiteral("/share/horolux")));
+    QCOMPARE(InstallLayout::stateDir(bin, root.filePath(QStringLiteral("state"))),
+        root.filePath(QStringLiteral("state/horolux")));
 
     const QString settings = InstallLayout::settingsDir(bin, root.filePath(QStringLiteral("cfg")));
     QCOMPARE(settings, root.filePath(QStringLiteral("cfg/horolux")));

@@ -1,18 +1,24 @@
 #include "HoroluxApp.h"
 
 #include "MainWindowAdapters.h"
+#include "common/SystemTime.h"
 #include "dialogs/Form10.h"
 #include "dialogs/Form9.h"
+#include "history/HistoryFeed.h"
+#include "history/HistoryRecord.h"
+#include "history/HistoryWindow.h"
 #include "platform/Clock.h"
 #include "platform/ClockMasterProbe.h"
 #include "platform/Twips.h"
 #include "receive/ClockSetting.h"
 #include "receive/MainClockCycle.h"
+#include "receive/RmcDecoder.h"
 #include "receive/RmcReceiver.h"
 #include "serial/PortMap.h"
 #include "setup/Form5.h"
 #include "shell/Form1.h"
 #include "shell/MenuCommands.h"
+#include "shell/SetupCommands.h"
 #include "shell/Shutdown.h"
 #include "shell/SingleInstance.h"
 #include "shell/Startup.h"
@@ -32,18 +38,25 @@
 HoroluxApp::HoroluxApp(const Environment &environment, QObject *parent)
     : QObject(parent)
     , m_env(environment)
+    , m_historyRecord(std::make_unique<HistoryRecord>(
+          m_env.stateDir.isEmpty() ? settingsDir() : m_env.stateDir, clock()))
+    , m_historyFeed(std::make_unique<HistoryFeed>(*m_historyRecord, clock()))
     , m_receiverView(std::make_unique<MainWindowReceiverView>(*this))
     , m_setupHost(std::make_unique<MainWindowSetupHost>(*this))
     , m_receiver(std::make_unique<RmcReceiver>(
           RmcReceiver::Wiring {m_module1, [this]() -> MSComm & { return receivePort(); },
-              *m_receiverView, [this] { return anyTalkerOnReceivePort(); }}))
+              *m_receiverView, [this] { return anyTalkerOnReceivePort(); },
+              [this](const RmcDecode &decode) { recordDecode(decode); }}))
     , m_clockSetting(std::make_unique<ClockSetting>(ClockSetting::Wiring {m_module1, clock(),
           *m_receiver, [this]() -> MSComm & { return receivePort(); },
           [this] { return form5Ports()->check1Value() == 1; }, m_env.clockFloorMSecs}))
     , m_transmitter(std::make_unique<RmcTransmitter>(RmcTransmitter::Wiring {m_module1, clock(),
           [this]() -> MSComm & { return receivePort(); },
           [this]() -> MSComm & { return transmitPort(); },
-          [this](const QString &text) { showOnMonitor(text); }}))
+          [this](const QString &text) { showOnMonitor(text); },
+          [this](const SYSTEMTIME &named) {
+              m_historyFeed->sent(msecsFromSystemTime(named).value_or(0));
+          }}))
     , m_mainClockCycle(
           std::make_unique<MainClockCycle>(MainClockCycle::Wiring {m_module1, clock(), *m_receiver,
               *m_clockSetting, *m_receiverView, [this]() -> MSComm & { return receivePort(); },
@@ -60,21 +73,57 @@ HoroluxApp::HoroluxApp(const Environment &environment, QObject *parent)
           },
           [this] { return form4(); }, [this] { return isForm4Loaded() && form4()->isVisible(); },
           [this] { return WindowVisibility::isShown(form1()); }))
-    , m_trayIcon(std::make_unique<TrayIcon>(*this))
-    , m_windowVisibility(std::make_unique<WindowVisibility>(*this))
-    , m_menuCommands(std::make_unique<MenuCommands>(*this))
-    , m_shutdown(std::make_unique<Shutdown>(*this))
-    , m_userNotice(std::make_unique<UserNotice>(*this))
 {
+    buildShell();
     connect(m_env.clock, &Clock::setRefused, m_userNotice.get(),
         [this] { m_userNotice->report(UserNotice::Cause::ClockNotSettable); });
     watchForOtherClockMasters();
+    feedHistory();
     // Input nobody reads (the receive port's, between searches) is thrown away at the clock's
     // second, a wake-up the program has anyway, instead of at a wake-up of its own.
     connect(m_env.clock, &Clock::secondBegan, this, [this] {
         if (isForm5Loaded())
             form5Ports()->MSComm1.endDrainPause();
     });
+}
+
+void HoroluxApp::buildShell()
+{
+    // Each part gets what it touches; the windows are fetched at each use, as they are built
+    // on first touch.
+    const auto mainWindow = [this] { return form1(); };
+    const auto ports = [this] { return form5Ports(); };
+    const auto showMessageBox
+        = [this](const QString &text, int icon, int buttons, const QString &title) {
+              ShowMessageBox(text, icon, buttons, title);
+          };
+    m_windowVisibility = std::make_unique<WindowVisibility>(WindowVisibility::Wiring {mainWindow,
+        [this] { return m_form4.get(); }, *m_transmissionDisplay,
+        [this] { receiveIntoClockFields(); }, [this] { return hasNotificationArea(); }});
+    m_trayIcon = std::make_unique<TrayIcon>(
+        TrayIcon::Wiring {mainWindow, [this] { return isForm1Loaded(); }, *m_windowVisibility});
+    m_shutdown = std::make_unique<Shutdown>(
+        Shutdown::Wiring {m_module1, mainWindow, *m_windowVisibility, *m_trayIcon, ports,
+            [this] { return builtWindows(); }, settingsDir(), [this] { releaseSingleInstance(); }});
+    m_setupCommands = std::make_unique<SetupCommands>(SetupCommands::Wiring {m_module1, mainWindow,
+        [this] { return form5(); }, [this] { return form4(); }, *m_transmissionDisplay});
+    m_menuCommands = std::make_unique<MenuCommands>(MenuCommands::Wiring {mainWindow,
+        [this] { return form4(); }, [this] { return form9(); }, ports, *m_transmissionDisplay,
+        *m_shutdown, *m_setupCommands, settingsDir(), showMessageBox, [this] { showHistory(); }});
+    m_userNotice = std::make_unique<UserNotice>(
+        UserNotice::Wiring {m_module1.shuttingDown, [this] { return m_trayIcon->systemTrayIcon(); },
+            [this] { return hasNotificationArea(); }, [this] { return form10(); }});
+}
+
+QList<QWidget *> HoroluxApp::builtWindows() const
+{
+    QList<QWidget *> windows;
+    for (QWidget *window : std::initializer_list<QWidget *> {
+             m_form4.get(), m_form5.get(), m_form9.get(), m_form10.get()}) {
+        if (window)
+            windows.append(window);
+    }
+    return windows;
 }
 
 void HoroluxApp::watchForOtherClockMasters()
@@ -91,9 +140,47 @@ void HoroluxApp::watchForOtherClockMasters()
     });
 }
 
+void HoroluxApp::feedHistory()
+{
+    connect(m_env.clock, &Clock::stepped, m_historyFeed.get(), &HistoryFeed::clockStepped);
+    connect(m_userNotice.get(), &UserNotice::shown, m_historyFeed.get(), &HistoryFeed::told);
+    connect(m_historyRecord.get(), &HistoryRecord::unwritable, m_userNotice.get(),
+        [this](const QString &reason) {
+            m_userNotice->report(UserNotice::Cause::HistoryNotWritten,
+                QStringLiteral("The history cannot be written: ") + reason);
+        });
+}
+
+void HoroluxApp::recordDecode(const RmcDecode &decode)
+{
+    const auto named = msecsFromSystemTime(
+        SYSTEMTIME {quint16(decode.year), quint16(decode.month), 0, quint16(decode.day),
+            quint16(decode.hour), quint16(decode.minute), quint16(decode.second), 0});
+    // A date the calendar does not have names no moment to compare the clock with.
+    if (named)
+        m_historyFeed->decoded(*named, decode.locked);
+}
+
+void HoroluxApp::showHistory()
+{
+    if (!m_historyWindow) {
+        m_historyWindow = new HistoryWindow(*m_historyRecord, clock());
+        m_historyWindow->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_historyWindow->show();
+    m_historyWindow->raise();
+    m_historyWindow->activateWindow();
+}
+
+HistoryWindow *HoroluxApp::historyWindow() const
+{
+    return m_historyWindow;
+}
+
 HoroluxApp::~HoroluxApp()
 {
     // Windows go before the objects their handlers call into.
+    delete m_historyWindow.data();
     m_form10.reset();
     m_form9.reset();
     m_form5.reset();
@@ -120,13 +207,24 @@ bool HoroluxApp::hasNotificationArea() const
 
 void HoroluxApp::start()
 {
-    Startup(*this).run();
+    Startup(
+        Startup::Wiring {m_module1, executableDir(), runtimeDir(), settingsDir(),
+            [this] { return form1(); }, [this] { return form5Ports(); }, *m_trayIcon,
+            *m_windowVisibility, *m_shutdown, *m_userNotice,
+            [this] { return hasNotificationArea(); },
+            [this](const QString &text, int icon, int buttons, const QString &title) {
+                ShowMessageBox(text, icon, buttons, title);
+            },
+            [this](std::unique_ptr<SingleInstance> lock) { holdSingleInstance(std::move(lock)); }})
+        .run();
 }
 
 Form1 *HoroluxApp::form1()
 {
     if (!m_form1)
-        m_form1 = std::make_unique<Form1>(*this);
+        m_form1 = std::make_unique<Form1>(
+            Form1::Wiring {clock(), *m_transmissionDisplay, *m_menuCommands, *m_windowVisibility,
+                *m_shutdown, *m_trayIcon, *m_clockSetting, *m_mainClockCycle});
     return m_form1.get();
 }
 

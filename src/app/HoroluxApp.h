@@ -2,15 +2,36 @@
 
 #include "common/BuildTime.h"
 #include "common/Module1.h"
-#include "shell/ShellContext.h"
 
+#include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <memory>
 #include <optional>
 
 class Clock;
 class ClockMasterProbe;
+class ClockSetting;
+class Form1;
+class Form4;
+class Form5;
+class Form9;
+class Form10;
+class HistoryFeed;
+class HistoryRecord;
+class HistoryWindow;
+struct RmcDecode;
+class MainClockCycle;
+class MenuCommands;
+class SetupCommands;
+class Shutdown;
+class SingleInstance;
+class TransmissionDisplay;
+class TrayIcon;
+class UserNotice;
+class WindowVisibility;
+class QWidget;
 class SerialDeviceFactory;
 class MSComm;
 class RmcReceiver;
@@ -21,7 +42,7 @@ class MainWindowSetupHost;
 // The composition root: the program's shared state, its environment (clock, ports, folder), its
 // windows, each created hidden the first time anything touches it, and the parts that hand each
 // other what they need.
-class HoroluxApp : public QObject, public ShellContext
+class HoroluxApp : public QObject
 {
 public:
     struct Environment
@@ -37,6 +58,8 @@ public:
         ClockMasterProbe *clockMasters = nullptr;
         // Where the settings live (InstallLayout::settingsDir); empty means executableDir.
         QString settingsDir;
+        // Where history.csv lives (InstallLayout::stateDir); empty means the settings folder.
+        QString stateDir;
     };
 
     explicit HoroluxApp(const Environment &environment, QObject *parent = nullptr);
@@ -46,50 +69,65 @@ public:
     // touches it, after the tray icon is up.
     void start();
 
-    Module1 &module1() override { return m_module1; }
-    Clock &clock() const override { return *m_env.clock; }
+    Module1 &module1() { return m_module1; }
+    Clock &clock() const { return *m_env.clock; }
     SerialDeviceFactory &ports() const { return *m_env.ports; }
-    QString executableDir() const override { return m_env.executableDir; }
-    QString settingsDir() const override;
-    QString runtimeDir() const override { return m_env.runtimeDir; }
+    QString executableDir() const { return m_env.executableDir; }
+    // GPSInit.ini, ports.conf and ports/ live here (see InstallLayout).
+    QString settingsDir() const;
+    QString runtimeDir() const { return m_env.runtimeDir; }
     qint64 clockFloorMSecs() const { return m_env.clockFloorMSecs; }
 
     // Whether the desktop shows tray icons: the window system says, unless a test has decided.
-    bool hasNotificationArea() const override;
+    bool hasNotificationArea() const;
     void setNotificationArea(std::optional<bool> present) { m_notificationArea = present; }
 
-    Form1 *form1() override;
-    Form4 *form4() override;
-    Form5 *form5() override;
-    Form9 *form9() override;
-    Form10 *form10() override;
-    Form5 *form5Ports() override;
-    bool isForm1Loaded() const override { return m_form1 != nullptr; }
-    bool isForm4Loaded() const override { return m_form4 != nullptr; }
-    bool isForm5Loaded() const override { return m_form5 != nullptr; }
-    bool isForm9Loaded() const override { return m_form9 != nullptr; }
-    bool isForm10Loaded() const override { return m_form10 != nullptr; }
+    Form1 *form1();
+    Form4 *form4();
+    Form5 *form5();
+    Form9 *form9();
+    Form10 *form10();
+    // Form5 as the home of the serial ports and the wait-for-lock option, created as by form5()
+    // but without building its controls: start-up and exit need no more.
+    Form5 *form5Ports();
+    bool isForm1Loaded() const { return m_form1 != nullptr; }
+    bool isForm4Loaded() const { return m_form4 != nullptr; }
+    bool isForm5Loaded() const { return m_form5 != nullptr; }
+    bool isForm9Loaded() const { return m_form9 != nullptr; }
+    bool isForm10Loaded() const { return m_form10 != nullptr; }
 
     RmcReceiver &receiver() { return *m_receiver; }
-    ClockSetting &clockSetting() override { return *m_clockSetting; }
-    MainClockCycle &mainClockCycle() override { return *m_mainClockCycle; }
+    ClockSetting &clockSetting() { return *m_clockSetting; }
+    MainClockCycle &mainClockCycle() { return *m_mainClockCycle; }
     RmcTransmitter &transmitter() { return *m_transmitter; }
-    TransmissionDisplay &transmissionDisplay() override { return *m_transmissionDisplay; }
-    TrayIcon &trayIcon() override { return *m_trayIcon; }
-    WindowVisibility &windowVisibility() override { return *m_windowVisibility; }
-    MenuCommands &menuCommands() override { return *m_menuCommands; }
-    Shutdown &shutdown() override { return *m_shutdown; }
-    UserNotice &userNotice() override { return *m_userNotice; }
+    TransmissionDisplay &transmissionDisplay() { return *m_transmissionDisplay; }
+    TrayIcon &trayIcon() { return *m_trayIcon; }
+    WindowVisibility &windowVisibility() { return *m_windowVisibility; }
+    MenuCommands &menuCommands() { return *m_menuCommands; }
+    Shutdown &shutdown() { return *m_shutdown; }
+    UserNotice &userNotice() { return *m_userNotice; }
 
-    void ShowMessageBox(const QString &text, int icon, int buttons, const QString &title) override;
-    bool receiveIntoClockFields() override;
+    // The program's own message box; returns when the user has dismissed it.
+    void ShowMessageBox(const QString &text, int icon, int buttons, const QString &title);
+    // Receive with the shared clock fields; true when this very call decoded a sentence.
+    bool receiveIntoClockFields();
 
-    void holdSingleInstance(std::unique_ptr<SingleInstance> lock) override;
-    void releaseSingleInstance() override;
+    // The single-instance lock lasts as long as the program holds it here.
+    void holdSingleInstance(std::unique_ptr<SingleInstance> lock);
+    HistoryRecord &historyRecord() { return *m_historyRecord; }
+    // Opens the history window, building it and reading the record first when it is not open.
+    void showHistory();
+    // The history window while it is open, else null.
+    HistoryWindow *historyWindow() const;
+    void releaseSingleInstance();
     SingleInstance *singleInstance() const { return m_singleInstance.get(); }
 
 private:
+    void buildShell();
     void watchForOtherClockMasters();
+    void feedHistory();
+    void recordDecode(const RmcDecode &decode);
+    QList<QWidget *> builtWindows() const;
     bool anyTalkerOnReceivePort();
     MSComm &receivePort();
     MSComm &transmitPort();
@@ -98,6 +136,10 @@ private:
     Module1 m_module1;
     Environment m_env;
     std::optional<bool> m_notificationArea;
+    // Only appended to until the user opens the window.
+    std::unique_ptr<HistoryRecord> m_historyRecord;
+    std::unique_ptr<HistoryFeed> m_historyFeed;
+    QPointer<HistoryWindow> m_historyWindow;
     std::unique_ptr<SingleInstance> m_singleInstance;
     std::unique_ptr<Form1> m_form1;
     std::unique_ptr<Form4> m_form4;
@@ -112,9 +154,10 @@ private:
     std::unique_ptr<RmcTransmitter> m_transmitter;
     std::unique_ptr<MainClockCycle> m_mainClockCycle;
     std::unique_ptr<TransmissionDisplay> m_transmissionDisplay;
-    std::unique_ptr<TrayIcon> m_trayIcon;
     std::unique_ptr<WindowVisibility> m_windowVisibility;
-    std::unique_ptr<MenuCommands> m_menuCommands;
+    std::unique_ptr<TrayIcon> m_trayIcon;
     std::unique_ptr<Shutdown> m_shutdown;
+    std::unique_ptr<SetupCommands> m_setupCommands;
+    std::unique_ptr<MenuCommands> m_menuCommands;
     std::unique_ptr<UserNotice> m_userNotice;
 };

@@ -52,11 +52,13 @@ bool Clock::SetSystemTime(const SYSTEMTIME &time)
     const auto msecs = msecsFromSystemTime(time);
     if (!msecs)
         return false;
+    const qint64 before = currentMSecsSinceEpoch();
     if (!setCurrentMSecsSinceEpoch(*msecs)) {
         if (lastRefusalWantsRight())
             emit setRefused();
         return false;
     }
+    emit stepped(*msecs - before);
     emit jumped();
     return true;
 }

@@ -60,6 +60,8 @@ signals:
     void jumped();
     // The operating system refused to set the clock.
     void setRefused();
+    // SetSystemTime moved the clock by this much.
+    void stepped(qint64 msecs);
 
 protected:
     void timerEvent(QTimerEvent *event) override;

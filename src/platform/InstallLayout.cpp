@@ -7,13 +7,13 @@ namespace {
 const QString kHelpName = QStringLiteral("Horolux.hlp");
 const QString kDataFolder = QStringLiteral("share/horolux");
 
-QString userConfigHome()
+QString xdgHome(const char *variable, const QString &fallback)
 {
     // The XDG rule: a relative value is invalid and ignored.
-    const QString configured = qEnvironmentVariable("XDG_CONFIG_HOME");
+    const QString configured = qEnvironmentVariable(variable);
     if (!configured.isEmpty() && QDir::isAbsolutePath(configured))
         return configured;
-    return QDir::homePath() + QStringLiteral("/.config");
+    return QDir::homePath() + fallback;
 }
 } // namespace
 
@@ -30,7 +30,20 @@ QString InstallLayout::settingsDir(const QString &executableDir, const QString &
 {
     if (installedPrefix(executableDir).isEmpty())
         return executableDir;
-    return (configHome.isEmpty() ? userConfigHome() : configHome) + QStringLiteral("/horolux");
+    const QString home = configHome.isEmpty()
+        ? xdgHome("XDG_CONFIG_HOME", QStringLiteral("/.config"))
+        : configHome;
+    return home + QStringLiteral("/horolux");
+}
+
+QString InstallLayout::stateDir(const QString &executableDir, const QString &stateHome)
+{
+    if (installedPrefix(executableDir).isEmpty())
+        return executableDir;
+    const QString home = stateHome.isEmpty()
+        ? xdgHome("XDG_STATE_HOME", QStringLiteral("/.local/state"))
+        : stateHome;
+    return home + QStringLiteral("/horolux");
 }
 
 QString InstallLayout::helpFile(const QString &executableDir)

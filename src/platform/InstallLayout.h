@@ -14,6 +14,11 @@ QString installedPrefix(const QString &executableDir);
 // <configHome>/horolux. An empty configHome means $XDG_CONFIG_HOME, or ~/.config.
 QString settingsDir(const QString &executableDir, const QString &configHome = {});
 
+// The folder of what the program keeps of its own (history.csv): the executable's folder when
+// portable, else <stateHome>/horolux. An empty stateHome means $XDG_STATE_HOME, or
+// ~/.local/state.
+QString stateDir(const QString &executableDir, const QString &stateHome = {});
+
 // Horolux.hlp beside the executable, else in <prefix>/share/horolux; the first when neither.
 QString helpFile(const QString &executableDir);
 

@@ -39,6 +39,7 @@ RmcReceiver::RmcReceiver(Wiring wiring)
     , m_port(std::move(wiring.port))
     , m_view(wiring.view)
     , m_anyTalker(std::move(wiring.anyTalker))
+    , m_decoded(std::move(wiring.decoded))
 { }
 
 bool RmcReceiver::receiveIntoClockFields()
@@ -162,6 +163,8 @@ RmcReceiver::Outcome RmcReceiver::decodeLine(
     store(decode, fields);
     if (!decode.complete)
         return Outcome::NotFound;
+    if (m_decoded)
+        m_decoded(decode);
     m_view.showDecoded(decode.displayText, decode.dateText, decode.locked);
     m_view.setCountdownRunning(false);
     m_module1.receiveBusy = false;

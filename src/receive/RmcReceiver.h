@@ -23,6 +23,8 @@ public:
         // Whether the search takes "RMC," after any two capitals, not only "GPRMC,"; asked at
         // each search, so a changed port map counts from the next one.
         std::function<bool()> anyTalker;
+        // Told of each sentence decoded to a time, the moment it is decoded.
+        std::function<void(const RmcDecode &)> decoded = {};
     };
 
     explicit RmcReceiver(Wiring wiring);
@@ -54,4 +56,5 @@ private:
     std::function<bool()> m_anyTalker;
     // The opening of the receive port (MSComm::opening) on which a true checksum arrived.
     quint64 m_checksummedOpening = 0;
+    std::function<void(const RmcDecode &)> m_decoded;
 };

@@ -3,7 +3,6 @@
 #include "DisplayBox.h"
 #include "LineControl.h"
 #include "MenuCommands.h"
-#include "ShellContext.h"
 #include "Shutdown.h"
 #include "TrayIcon.h"
 #include "WindowVisibility.h"
@@ -22,6 +21,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <utility>
 
 namespace {
 constexpr int kClientWidth = 3840;
@@ -45,8 +45,8 @@ QPushButton *button(QWidget *parent, const QString &caption)
 }
 } // namespace
 
-Form1::Form1(ShellContext &app)
-    : m_app(app)
+Form1::Form1(Wiring wiring)
+    : m_w(std::move(wiring))
 {
     setWindowTitle(QStringLiteral("Horolux"));
     setWindowIcon(Pictures::mainWindowIcon());
@@ -145,16 +145,16 @@ void Form1::createTimers()
     Timer1 = new Timer(1, false, this);
     // The second-30 sentence leaves before the clock box and the monitor are brought up to date.
     Timer1->setLeadsEachSecond(true);
-    Timer1->followSecondsOf(&m_app.clock());
+    Timer1->followSecondsOf(&m_w.clock);
     Timer2 = new Timer(250, false, this);
     Timer3 = new Timer(50, false, this);
     // The receive countdown counts changes of the clock's second.
-    Timer3->skipTicksWithinSecondsOf(&m_app.clock());
+    Timer3->skipTicksWithinSecondsOf(&m_w.clock);
     Timer4 = new Timer(1, true, this);
-    Timer4->followSecondsOf(&m_app.clock());
+    Timer4->followSecondsOf(&m_w.clock);
     // Its work is for eyes only: hidden in the tray it takes no tick, and whoever shows a
     // window brings the box up to date first.
-    Timer4->restWhile([this] { return m_app.transmissionDisplay().hasNothingToShow(); });
+    Timer4->restWhile([this] { return m_w.display.hasNothingToShow(); });
 }
 
 void Form1::createMenus()
@@ -170,6 +170,8 @@ void Form1::createMenus()
     menuMenuHide = menuMenuMain->addAction(QStringLiteral("&Show Horolux"));
     menuMenuB = menuMenuMain->addSeparator();
     menuMenuExit = menuMenuMain->addAction(QStringLiteral("E&xit"));
+    menuMenuD = menuMenuMain->addSeparator();
+    menuMenuHistory = menuMenuMain->addAction(QStringLiteral("Hist&ory..."));
 
     menuSetMain = menuBar()->addMenu(QStringLiteral("&SetUp"));
     menuSetRcv = menuSetMain->addAction(QStringLiteral("&Receive"));
@@ -196,12 +198,13 @@ void Form1::connectHandlers()
     connect(Timer3, &Timer::timeout, this, &Form1::Timer3_Timer);
     connect(Timer4, &Timer::timeout, this, &Form1::Timer4_Timer);
 
-    MenuCommands &menus = m_app.menuCommands();
+    MenuCommands &menus = m_w.menus;
     connect(menuMenuSet, &QAction::triggered, this, &Form1::Command1_Click);
     connect(menuMenuTrans, &QAction::triggered, &menus, &MenuCommands::menuMenuTrans_Click);
-    connect(menuMenuHide, &QAction::triggered, &m_app.windowVisibility(),
-        &WindowVisibility::menuMenuHide_Click);
+    connect(
+        menuMenuHide, &QAction::triggered, &m_w.visibility, &WindowVisibility::menuMenuHide_Click);
     connect(menuMenuExit, &QAction::triggered, &menus, &MenuCommands::menuMenuExit_Click);
+    connect(menuMenuHistory, &QAction::triggered, &menus, &MenuCommands::menuMenuHistory_Click);
     // Check marks follow the port setup, not the click itself.
     connect(menuSetRcv, &QAction::triggered, this, [this, &menus](bool checked) {
         menuSetRcv->setChecked(!checked);
@@ -219,47 +222,47 @@ void Form1::connectHandlers()
 
 void Form1::Form_QueryUnload(bool &cancel, int unloadMode)
 {
-    m_app.shutdown().Form_QueryUnload(cancel, unloadMode);
+    m_w.shutdown.Form_QueryUnload(cancel, unloadMode);
 }
 
 void Form1::Form_MouseMove(int button, int shift, double x, double y)
 {
-    m_app.trayIcon().Form_MouseMove(button, shift, x, y);
+    m_w.tray.Form_MouseMove(button, shift, x, y);
 }
 
 void Form1::Command1_Click()
 {
-    m_app.clockSetting().Command1_Click();
+    m_w.clockSetting.Command1_Click();
 }
 
 void Form1::Command2_Click()
 {
-    m_app.windowVisibility().menuMenuHide_Click();
+    m_w.visibility.menuMenuHide_Click();
 }
 
 void Form1::Command3_Click()
 {
-    m_app.mainClockCycle().Command3_Click();
+    m_w.cycle.Command3_Click();
 }
 
 void Form1::Timer1_Timer()
 {
-    m_app.mainClockCycle().Timer1_Timer();
+    m_w.cycle.Timer1_Timer();
 }
 
 void Form1::Timer2_Timer()
 {
-    m_app.shutdown().unloadMainWindow();
+    m_w.shutdown.unloadMainWindow();
 }
 
 void Form1::Timer3_Timer()
 {
-    m_app.mainClockCycle().Timer3_Timer();
+    m_w.cycle.Timer3_Timer();
 }
 
 void Form1::Timer4_Timer()
 {
-    m_app.transmissionDisplay().Timer4_Timer();
+    m_w.display.Timer4_Timer();
 }
 
 void Form1::setSizeTwips(int width, int height)
@@ -286,7 +289,7 @@ void Form1::changeEvent(QEvent *event)
     if (event->type() == QEvent::WindowStateChange
         && (static_cast<QWindowStateChangeEvent *>(event)->oldState() & Qt::WindowMinimized)
         && !isMinimized())
-        m_app.transmissionDisplay().refresh();
+        m_w.display.refresh();
     QMainWindow::changeEvent(event);
 }
 

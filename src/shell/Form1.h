@@ -5,7 +5,14 @@
 #include <QMainWindow>
 #include <array>
 
-class ShellContext;
+class Clock;
+class ClockSetting;
+class MainClockCycle;
+class MenuCommands;
+class Shutdown;
+class TransmissionDisplay;
+class TrayIcon;
+class WindowVisibility;
 class QAction;
 class QFrame;
 class QLabel;
@@ -19,7 +26,20 @@ class Timer;
 class Form1 : public QMainWindow, public WindowLayout::TwipsGeometry<Form1>
 {
 public:
-    explicit Form1(ShellContext &app);
+    // The parts its handlers forward to.
+    struct Wiring
+    {
+        Clock &clock;
+        TransmissionDisplay &display;
+        MenuCommands &menus;
+        WindowVisibility &visibility;
+        Shutdown &shutdown;
+        TrayIcon &tray;
+        ClockSetting &clockSetting;
+        MainClockCycle &cycle;
+    };
+
+    explicit Form1(Wiring wiring);
     ~Form1() override;
 
     // Handlers. Each forwards to the part of the program that owns the behaviour.
@@ -64,6 +84,8 @@ public:
     QAction *menuMenuHide;
     QAction *menuMenuB;
     QAction *menuMenuExit;
+    QAction *menuMenuD;
+    QAction *menuMenuHistory;
     QMenu *menuSetMain;
     QAction *menuSetRcv;
     QAction *menuSetC;
@@ -90,5 +112,5 @@ private:
     void createMenus();
     void connectHandlers();
 
-    ShellContext &m_app;
+    Wiring m_w;
 };

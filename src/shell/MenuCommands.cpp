@@ -2,7 +2,6 @@
 
 #include "Form1.h"
 #include "SetupCommands.h"
-#include "ShellContext.h"
 #include "Shutdown.h"
 #include "common/MessageBoxCodes.h"
 #include "dialogs/Form9.h"
@@ -15,9 +14,10 @@
 #include "transmit/TransmissionDisplay.h"
 
 #include <QDir>
+#include <utility>
 
-MenuCommands::MenuCommands(ShellContext &app)
-    : m_app(app)
+MenuCommands::MenuCommands(Wiring wiring)
+    : m_w(std::move(wiring))
 { }
 
 MenuCommands::~MenuCommands() = default;
@@ -29,8 +29,8 @@ HelpViewer *MenuCommands::helpViewer() const
 
 void MenuCommands::menuMenuTrans_Click()
 {
-    Form4 *monitor = m_app.form4();
-    m_app.transmissionDisplay().refresh();
+    Form4 *monitor = m_w.monitor();
+    m_w.display.refresh();
     monitor->show();
     monitor->raise();
     monitor->activateWindow();
@@ -38,17 +38,22 @@ void MenuCommands::menuMenuTrans_Click()
 
 void MenuCommands::menuMenuExit_Click()
 {
-    m_app.shutdown().unloadMainWindow();
+    m_w.shutdown.unloadMainWindow();
+}
+
+void MenuCommands::menuMenuHistory_Click()
+{
+    m_w.showHistory();
 }
 
 void MenuCommands::menuSetRcv_Click()
 {
-    SetupCommands(m_app).menuSetRcv_Click();
+    m_w.setup.menuSetRcv_Click();
 }
 
 void MenuCommands::menuSetTrans_Click()
 {
-    SetupCommands(m_app).menuSetTrans_Click();
+    m_w.setup.menuSetTrans_Click();
 }
 
 void MenuCommands::menuSetPorts_Click()
@@ -58,13 +63,13 @@ void MenuCommands::menuSetPorts_Click()
         return;
     }
     // No parent: a disabled main window would disable its child windows too.
-    m_portsDialog = new PortsDialog(m_app.settingsDir());
+    m_portsDialog = new PortsDialog(m_w.settingsDir);
     m_portsDialog->setAttribute(Qt::WA_DeleteOnClose);
     m_portsDialog->setApplyHandler(
         [this](const QMap<int, PortMap::Entry> &entries, const QList<int> &changed) {
             return applyPortMap(entries, changed);
         });
-    Form1 *form = m_app.form1();
+    Form1 *form = m_w.mainWindow();
     connect(m_portsDialog, &QDialog::finished, form, [form] { form->setEnabled(true); });
     form->setEnabled(false);
     showTopmost(m_portsDialog);
@@ -77,16 +82,16 @@ PortsDialog *MenuCommands::portsDialog() const
 
 bool MenuCommands::applyPortMap(const QMap<int, PortMap::Entry> &entries, const QList<int> &changed)
 {
-    const PortMap map(m_app.settingsDir());
+    const PortMap map(m_w.settingsDir);
     if (!map.write(entries)) {
         const QString text = QStringLiteral("\r\nThe port settings cannot be saved to\r\n%1")
                                  .arg(QDir::toNativeSeparators(map.filePath()));
-        m_app.ShowMessageBox(
+        m_w.showMessageBox(
             text, MessageBox::Exclamation, MessageBox::OkOnly, QStringLiteral("Horolux"));
         return false;
     }
     // Receive first, then transmit, as at start-up.
-    Form5 *setup = m_app.form5Ports();
+    Form5 *setup = m_w.ports();
     reopenIfChanged(setup->MSComm1, changed);
     reopenIfChanged(setup->MSComm2, changed);
     return true;
@@ -103,7 +108,7 @@ void MenuCommands::reopenIfChanged(MSComm &port, const QList<int> &changed)
 
 void MenuCommands::menuHelpHelp_Click()
 {
-    Form1 *form = m_app.form1();
+    Form1 *form = m_w.mainWindow();
     // Owned by the main window, so it stays above it and goes with it.
     if (!m_helpViewer)
         m_helpViewer = new HelpViewer(form);
@@ -113,17 +118,17 @@ void MenuCommands::menuHelpHelp_Click()
         = QStringLiteral("\r\nThe help file cannot be opened:\r\n%1\r\n(%2)")
               .arg(QDir::toNativeSeparators(form->helpFile), m_helpViewer->errorString());
     form->setEnabled(false);
-    m_app.ShowMessageBox(
+    m_w.showMessageBox(
         text, MessageBox::Exclamation, MessageBox::OkOnly, QStringLiteral("Horolux"));
     form->setEnabled(true);
 }
 
 void MenuCommands::menuHelpService_Click()
 {
-    m_app.form9()->showService();
+    m_w.infoWindow()->showService();
 }
 
 void MenuCommands::menuHelpAbout_Click()
 {
-    m_app.form9()->showAbout();
+    m_w.infoWindow()->showAbout();
 }

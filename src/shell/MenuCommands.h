@@ -6,21 +6,48 @@
 #include <QMap>
 #include <QObject>
 #include <QPointer>
+#include <functional>
 
+class Form1;
+class Form4;
+class Form5;
+class Form9;
 class HelpViewer;
 class MSComm;
 class PortsDialog;
-class ShellContext;
+class SetupCommands;
+class Shutdown;
+class TransmissionDisplay;
 
 // The menu bar's commands that are not the show/hide toggle.
 class MenuCommands : public QObject
 {
 public:
-    explicit MenuCommands(ShellContext &app);
+    struct Wiring
+    {
+        std::function<Form1 *()> mainWindow;
+        std::function<Form4 *()> monitor;
+        std::function<Form9 *()> infoWindow;
+        // The home of the serial ports, its controls built or not.
+        std::function<Form5 *()> ports;
+        TransmissionDisplay &display;
+        Shutdown &shutdown;
+        SetupCommands &setup;
+        // ports.conf lives here.
+        QString settingsDir;
+        // The program's own message box; returns when the user has dismissed it.
+        std::function<void(const QString &text, int icon, int buttons, const QString &title)>
+            showMessageBox;
+        std::function<void()> showHistory;
+    };
+
+    explicit MenuCommands(Wiring wiring);
     ~MenuCommands() override;
 
     void menuMenuTrans_Click();
     void menuMenuExit_Click();
+    // The history window, built and read only now.
+    void menuMenuHistory_Click();
     void menuSetRcv_Click();
     void menuSetTrans_Click();
     // A window of its own while the main window waits disabled; OK rewrites ports.conf.
@@ -38,7 +65,7 @@ private:
     bool applyPortMap(const QMap<int, PortMap::Entry> &entries, const QList<int> &changed);
     void reopenIfChanged(MSComm &port, const QList<int> &changed);
 
-    ShellContext &m_app;
+    Wiring m_w;
     QPointer<HelpViewer> m_helpViewer;
     QPointer<PortsDialog> m_portsDialog;
 };

@@ -1,7 +1,7 @@
 #include "SetupCommands.h"
 
 #include "Form1.h"
-#include "ShellContext.h"
+#include "common/Module1.h"
 #include "platform/EventPump.h"
 #include "platform/TopMost.h"
 #include "setup/Form5.h"
@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <utility>
 
 namespace {
 constexpr int kReceiveHeight = 2445;
@@ -20,19 +21,19 @@ constexpr int kReceiveHeight = 2445;
 constexpr int kTransmitHeight = 2075;
 } // namespace
 
-SetupCommands::SetupCommands(ShellContext &app)
-    : m_app(app)
+SetupCommands::SetupCommands(Wiring wiring)
+    : m_w(std::move(wiring))
 { }
 
 void SetupCommands::menuSetRcv_Click()
 {
-    Form5 *form = m_app.form5();
+    Form5 *form = m_w.setupDialog();
     form->setHeightTwips(kReceiveHeight);
     form->Check1->setVisible(true);
     form->setWindowTitle(QStringLiteral(" SetUp Receive"));
     if (!runDialog(form))
         return;
-    if (m_app.module1().setupStopped)
+    if (m_w.module1.setupStopped)
         applyReceiveStopped();
     else
         applyReceiveSet();
@@ -40,9 +41,9 @@ void SetupCommands::menuSetRcv_Click()
 
 void SetupCommands::menuSetTrans_Click()
 {
-    Module1 &m = m_app.module1();
+    Module1 &m = m_w.module1;
     m.setupForTransmit = true;
-    Form5 *form = m_app.form5();
+    Form5 *form = m_w.setupDialog();
     form->setHeightTwips(kTransmitHeight);
     form->Check1->setVisible(false);
     form->setWindowTitle(QStringLiteral(" SetUp Transmit"));
@@ -60,20 +61,20 @@ void SetupCommands::menuSetTrans_Click()
 bool SetupCommands::runDialog(Form5 *form)
 {
     showTopmost(form);
-    Form1 *main = m_app.form1();
+    Form1 *main = m_w.mainWindow();
     main->setEnabled(false);
     // Set, Stop and the dialog's close box enable the main window again.
-    const Module1 &m = m_app.module1();
+    const Module1 &m = m_w.module1;
     EventPump::waitWhile(m.shuttingDown, [main] { return !main->isEnabled(); });
     return !m.shuttingDown;
 }
 
 void SetupCommands::applyReceiveStopped()
 {
-    Form1 *main = m_app.form1();
+    Form1 *main = m_w.mainWindow();
     main->menuSetRcv->setChecked(false);
     main->Command3->setEnabled(false);
-    MSComm &port = m_app.form5()->MSComm1;
+    MSComm &port = m_w.setupDialog()->MSComm1;
     if (port.PortOpen())
         port.setPortOpen(false);
     setTransmissionEntriesVisible(false);
@@ -86,17 +87,17 @@ void SetupCommands::applyReceiveStopped()
 void SetupCommands::applyReceiveSet()
 {
     // The next tick of the main clock cycle sees a new hour and sets the clock at once.
-    m_app.module1().lastClockText.clear();
-    Form1 *main = m_app.form1();
+    m_w.module1.lastClockText.clear();
+    Form1 *main = m_w.mainWindow();
     main->menuSetRcv->setChecked(true);
     main->Command3->setEnabled(true);
 }
 
 void SetupCommands::applyTransmitStopped()
 {
-    m_app.form1()->menuSetTrans->setChecked(false);
-    m_app.form4()->hide();
-    MSComm &port = m_app.form5()->MSComm2;
+    m_w.mainWindow()->menuSetTrans->setChecked(false);
+    m_w.monitor()->hide();
+    MSComm &port = m_w.setupDialog()->MSComm2;
     if (port.PortOpen())
         port.setPortOpen(false);
     setTransmissionEntriesVisible(false);
@@ -104,15 +105,15 @@ void SetupCommands::applyTransmitStopped()
 
 void SetupCommands::applyTransmitSet()
 {
-    m_app.form1()->menuSetTrans->setChecked(true);
-    m_app.transmissionDisplay().refresh();
-    m_app.form4()->show();
+    m_w.mainWindow()->menuSetTrans->setChecked(true);
+    m_w.display.refresh();
+    m_w.monitor()->show();
     setTransmissionEntriesVisible(true);
 }
 
 void SetupCommands::setTransmissionEntriesVisible(bool visible)
 {
-    Form1 *main = m_app.form1();
+    Form1 *main = m_w.mainWindow();
     main->menuMenuC->setVisible(visible);
     main->menuMenuTrans->setVisible(visible);
 }

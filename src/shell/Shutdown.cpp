@@ -2,20 +2,17 @@
 
 #include "Form1.h"
 #include "SettingsFile.h"
-#include "ShellContext.h"
-#include "SingleInstance.h"
 #include "TrayIcon.h"
 #include "WindowVisibility.h"
-#include "dialogs/Form10.h"
-#include "dialogs/Form9.h"
+#include "common/Module1.h"
 #include "platform/EventPump.h"
 #include "platform/SessionEndWatcher.h"
 #include "platform/Timer.h"
 #include "setup/Form5.h"
-#include "transmit/Form4.h"
 
 #include <cstdio>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 void endProcessNow(int exitCode)
@@ -27,8 +24,8 @@ void endProcessNow(int exitCode)
 }
 } // namespace
 
-Shutdown::Shutdown(ShellContext &app)
-    : m_app(app)
+Shutdown::Shutdown(Wiring wiring)
+    : m_w(std::move(wiring))
     , m_processEnd(endProcessNow)
 { }
 
@@ -36,7 +33,7 @@ Shutdown::~Shutdown() = default;
 
 void Shutdown::Form_QueryUnload(bool &cancel, int unloadMode)
 {
-    Form1 *form = m_app.form1();
+    Form1 *form = m_w.mainWindow();
     if (m_duplicateCopy || form->Timer2->Enabled()) {
         // A duplicate copy, also while its warning is up: it never saved, opened or added
         // anything.
@@ -53,7 +50,7 @@ void Shutdown::Form_QueryUnload(bool &cancel, int unloadMode)
         return;
     }
     if (WindowVisibility::isShown(form))
-        m_app.windowVisibility().menuMenuHide_Click();
+        m_w.visibility.menuMenuHide_Click();
     cancel = true;
 }
 
@@ -77,7 +74,7 @@ void Shutdown::closeMainWindow(int reason)
     Form_QueryUnload(cancel, reason);
     if (cancel)
         return;
-    m_app.form1()->hide();
+    m_w.mainWindow()->hide();
     // The exit path ends the process itself; a duplicate copy ends once its window is gone.
     if (!m_exiting)
         m_processEnd(0);
@@ -86,8 +83,8 @@ void Shutdown::closeMainWindow(int reason)
 void Shutdown::runExitPath()
 {
     m_exiting = true;
-    Module1 &m = m_app.module1();
-    Form1 *form = m_app.form1();
+    Module1 &m = m_w.module1;
+    Form1 *form = m_w.mainWindow();
     // First, so that a loop waiting further down stops instead of touching closed ports.
     m.shuttingDown = true;
     form->Timer1->setEnabled(false);
@@ -95,27 +92,27 @@ void Shutdown::runExitPath()
     writeSettings();
     EventPump::processPending();
     closePorts();
-    m_app.trayIcon().remove();
+    m_w.tray.remove();
     EventPump::processPending();
     unloadOtherWindows();
     // The process ends without unwinding; let the next start find the lock free, not stale.
-    m_app.releaseSingleInstance();
+    m_w.releaseSingleInstance();
     m_processEnd(0);
 }
 
 void Shutdown::writeSettings()
 {
-    Module1 &m = m_app.module1();
+    Module1 &m = m_w.module1;
     m.settingsBytes = SettingsFile::Bytes {quint8(m.receivePort),
-        quint8(m_app.form5Ports()->check1Value() == 1 ? 0xFF : 0x00), quint8(m.transmitPort)};
+        quint8(m_w.ports()->check1Value() == 1 ? 0xFF : 0x00), quint8(m.transmitPort)};
     // A failure is reported by the file itself; the ports and the tray icon are still released.
-    SettingsFile(m_app.settingsDir()).write(m.settingsBytes);
+    SettingsFile(m_w.settingsDir).write(m.settingsBytes);
 }
 
 void Shutdown::closePorts()
 {
     // The probe's port too: the process ends inside the probe's wait, which would close it.
-    Form5 *form5 = m_app.form5Ports();
+    Form5 *form5 = m_w.ports();
     for (MSComm *port : {&form5->MSComm1, &form5->MSComm2, &form5->MSComm3}) {
         if (port->PortOpen())
             port->setPortOpen(false);
@@ -125,12 +122,6 @@ void Shutdown::closePorts()
 void Shutdown::unloadOtherWindows()
 {
     // The setup dialog refuses to close; the process ends regardless.
-    if (m_app.isForm4Loaded())
-        m_app.form4()->close();
-    if (m_app.isForm5Loaded())
-        m_app.form5Ports()->close();
-    if (m_app.isForm9Loaded())
-        m_app.form9()->close();
-    if (m_app.isForm10Loaded())
-        m_app.form10()->close();
+    for (QWidget *window : m_w.builtWindows())
+        window->close();
 }

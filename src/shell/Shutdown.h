@@ -1,11 +1,18 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
+#include <QString>
 #include <functional>
 #include <memory>
 
-class ShellContext;
+class Form1;
+class Form5;
+class QWidget;
 class SessionEndWatcher;
+class TrayIcon;
+class WindowVisibility;
+struct Module1;
 
 // Every request to close the main window: a closing duplicate copy goes away, a close by the
 // program or the system ends the program in order (settings saved, ports closed, tray icon
@@ -17,7 +24,22 @@ public:
     enum CloseReason { UserClose = 0, CodeClose = 1, SessionEnd = 2 };
     using ProcessEnd = std::function<void(int exitCode)>;
 
-    explicit Shutdown(ShellContext &app);
+    struct Wiring
+    {
+        Module1 &module1;
+        std::function<Form1 *()> mainWindow;
+        WindowVisibility &visibility;
+        TrayIcon &tray;
+        // The home of the serial ports and the wait-for-lock option.
+        std::function<Form5 *()> ports;
+        // The other windows built so far, in the order they are unloaded.
+        std::function<QList<QWidget *>()> builtWindows;
+        // GPSInit.ini lives here.
+        QString settingsDir;
+        std::function<void()> releaseSingleInstance;
+    };
+
+    explicit Shutdown(Wiring wiring);
     ~Shutdown() override;
 
     void Form_QueryUnload(bool &cancel, int unloadMode);
@@ -42,7 +64,7 @@ private:
     void closePorts();
     void unloadOtherWindows();
 
-    ShellContext &m_app;
+    Wiring m_w;
     ProcessEnd m_processEnd;
     bool m_exiting = false;
     bool m_duplicateCopy = false;

@@ -2,13 +2,13 @@
 
 #include "Form1.h"
 #include "SettingsFile.h"
-#include "ShellContext.h"
 #include "Shutdown.h"
 #include "SingleInstance.h"
 #include "TrayIcon.h"
 #include "UserNotice.h"
 #include "WindowVisibility.h"
 #include "common/MessageBoxCodes.h"
+#include "common/Module1.h"
 #include "platform/HelpViewer.h"
 #include "platform/InstallLayout.h"
 #include "platform/Timer.h"
@@ -22,14 +22,15 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <utility>
 
 namespace {
 constexpr int kWidthTwips = 3930;
 constexpr int kHeightTwips = 3195;
 } // namespace
 
-Startup::Startup(ShellContext &app)
-    : m_app(app)
+Startup::Startup(Wiring wiring)
+    : m_w(std::move(wiring))
 { }
 
 QString Startup::duplicateInstanceText()
@@ -47,7 +48,7 @@ void Startup::run()
     }
     // The icon first: the user sees the program as soon as it knows it is the only copy. The
     // steps up to the ports only prepare windows that stay hidden, the main window among them.
-    m_app.trayIcon().add();
+    m_w.tray.add();
     setUpHelp();
     sizeAndCentre();
     applySettings();
@@ -55,26 +56,26 @@ void Startup::run()
     openReceivePort();
     openTransmitPort();
     // Last, so the main clock cycle never runs on a half-built start-up.
-    m_app.form1()->Timer1->setEnabled(true);
+    m_w.mainWindow()->Timer1->setEnabled(true);
     revealWithoutNotificationArea();
 }
 
 bool Startup::takeSingleInstanceLock()
 {
     // The lock belongs to the application object and lasts as long as the program.
-    auto lock = std::make_unique<SingleInstance>(m_app.executableDir(), m_app.runtimeDir());
+    auto lock = std::make_unique<SingleInstance>(m_w.executableDir, m_w.runtimeDir);
     if (!lock->tryLock())
         return false;
-    m_app.holdSingleInstance(std::move(lock));
+    m_w.holdSingleInstance(std::move(lock));
     return true;
 }
 
 void Startup::runDuplicateInstancePath()
 {
-    m_app.shutdown().markDuplicateCopy();
-    Form1 *form = m_app.form1();
+    m_w.shutdown.markDuplicateCopy();
+    Form1 *form = m_w.mainWindow();
     form->setEnabled(false);
-    m_app.ShowMessageBox(duplicateInstanceText(), MessageBox::Critical, MessageBox::OkOnly,
+    m_w.showMessageBox(duplicateInstanceText(), MessageBox::Critical, MessageBox::OkOnly,
         QStringLiteral("Horolux"));
     form->setEnabled(true);
     // Its tick closes this copy; nothing else of the start-up runs.
@@ -83,14 +84,14 @@ void Startup::runDuplicateInstancePath()
 
 void Startup::setUpHelp()
 {
-    Form1 *form = m_app.form1();
-    form->helpFile = InstallLayout::helpFile(m_app.executableDir());
+    Form1 *form = m_w.mainWindow();
+    form->helpFile = InstallLayout::helpFile(m_w.executableDir);
     form->helpCommand = HelpViewer::kForceFile;
 }
 
 void Startup::sizeAndCentre()
 {
-    Form1 *form = m_app.form1();
+    Form1 *form = m_w.mainWindow();
     form->setSizeTwips(kWidthTwips, kHeightTwips);
     const QScreen *screen = QGuiApplication::primaryScreen();
     if (!screen)
@@ -104,27 +105,27 @@ void Startup::sizeAndCentre()
 
 void Startup::applySettings()
 {
-    const std::optional<SettingsFile::Bytes> bytes = SettingsFile(m_app.settingsDir()).read();
+    const std::optional<SettingsFile::Bytes> bytes = SettingsFile(m_w.settingsDir).read();
     if (!bytes)
         return; // no file: both ports stay 0 and the option keeps its designed state
-    Module1 &m = m_app.module1();
+    Module1 &m = m_w.module1;
     m.settingsBytes = *bytes;
     m.receivePort = (*bytes)[0];
-    m_app.form5Ports()->setCheck1Value((*bytes)[1] != 0 ? 1 : 0);
+    m_w.ports()->setCheck1Value((*bytes)[1] != 0 ? 1 : 0);
     m.transmitPort = (*bytes)[2];
 }
 
 void Startup::checkSettingsCanBeSaved()
 {
     // They are written at the exit, when nobody would see why they were not.
-    if (!SettingsFile(m_app.settingsDir()).unsafeReason().isEmpty())
-        m_app.userNotice().report(UserNotice::Cause::SettingsNotSaved);
+    if (!SettingsFile(m_w.settingsDir).unsafeReason().isEmpty())
+        m_w.notice.report(UserNotice::Cause::SettingsNotSaved);
 }
 
 void Startup::openReceivePort()
 {
-    Form1 *form = m_app.form1();
-    const int port = m_app.module1().receivePort;
+    Form1 *form = m_w.mainWindow();
+    const int port = m_w.module1.receivePort;
     if (!isSelectablePort(port)) {
         StatusPanels::show(form->Text3[0], StatusPanels::receiveText(port));
         form->Command3->setEnabled(false);
@@ -132,7 +133,7 @@ void Startup::openReceivePort()
     }
     // A port that is missing, busy or refuses its settings stays closed without a word; the
     // receive routine reports it when it is used.
-    m_app.form5Ports()->MSComm1.openQuietly(port);
+    m_w.ports()->MSComm1.openQuietly(port);
     StatusPanels::show(form->Text3[0], StatusPanels::receiveText(port));
     form->menuSetRcv->setChecked(true);
     form->Command3->setEnabled(true);
@@ -140,8 +141,8 @@ void Startup::openReceivePort()
 
 void Startup::openTransmitPort()
 {
-    Form1 *form = m_app.form1();
-    const Module1 &m = m_app.module1();
+    Form1 *form = m_w.mainWindow();
+    const Module1 &m = m_w.module1;
     const int port = m.transmitPort;
     if (!isSelectablePort(port)) {
         StatusPanels::show(form->Text3[1], StatusPanels::transmitText(port));
@@ -149,7 +150,7 @@ void Startup::openTransmitPort()
     }
     // One port serving both directions is opened once, as the receive port.
     if (port != m.receivePort)
-        m_app.form5Ports()->MSComm2.openQuietly(port);
+        m_w.ports()->MSComm2.openQuietly(port);
     StatusPanels::show(form->Text3[1], StatusPanels::transmitText(port));
     form->menuSetTrans->setChecked(true);
     form->menuMenuTrans->setVisible(true);
@@ -158,12 +159,12 @@ void Startup::openTransmitPort()
 
 void Startup::revealWithoutNotificationArea()
 {
-    if (m_app.hasNotificationArea())
+    if (m_w.hasNotificationArea())
         return;
     // Without a tray the hidden window would be out of reach: show it as the tray's double click
     // would, once start-up has returned to the event loop (showing may run a receive search).
-    Form1 *form = m_app.form1();
-    WindowVisibility *visibility = &m_app.windowVisibility();
+    Form1 *form = m_w.mainWindow();
+    WindowVisibility *visibility = &m_w.visibility;
     QTimer::singleShot(0, form, [form, visibility] {
         if (!WindowVisibility::isShown(form))
             visibility->menuMenuHide_Click();

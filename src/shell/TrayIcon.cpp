@@ -1,7 +1,6 @@
 #include "TrayIcon.h"
 
 #include "Form1.h"
-#include "ShellContext.h"
 #include "WindowVisibility.h"
 #include "common/Pictures.h"
 #include "platform/Twips.h"
@@ -13,6 +12,7 @@
 #include <QMenu>
 #include <QtEndian>
 #include <cmath>
+#include <utility>
 #ifdef HOROLUX_XCB
 #include <xcb/xcb.h>
 #endif
@@ -28,8 +28,8 @@ const QString kTip = QStringLiteral("Horolux  ");
 const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
 } // namespace
 
-TrayIcon::TrayIcon(ShellContext &app)
-    : m_app(app)
+TrayIcon::TrayIcon(Wiring wiring)
+    : m_w(std::move(wiring))
 { }
 
 TrayIcon::~TrayIcon() = default;
@@ -99,7 +99,7 @@ QByteArray TrayIcon::record(quint32 callbackMessage, const QString &tip) const
     // The main window's handle as it stands, 0 while it has never been shown (or, at start-up,
     // built): making one here would only delay the icon. The transmission window's icon is
     // shared, so that window need not exist either.
-    const quint32 window = m_app.isForm1Loaded() ? quint32(m_app.form1()->internalWinId()) : 0;
+    const quint32 window = m_w.mainWindowBuilt() ? quint32(m_w.mainWindow()->internalWinId()) : 0;
     const quint32 icon = quint32(Pictures::transmissionWindowIcon().cacheKey());
     return BuildTrayIconData(window, kIconId, kFlags, callbackMessage, icon, tip);
 }
@@ -119,7 +119,7 @@ bool TrayIcon::Shell_NotifyIconA(int message, const QByteArray &record)
     // it is ignored while the main window is disabled. A StatusNotifier host shows only an
     // exported menu; it is a child of the main window, so it is disabled with it.
     if (isStatusNotifierHost())
-        m_icon->setContextMenu(m_app.form1()->menuMenuMain);
+        m_icon->setContextMenu(m_w.mainWindow()->menuMenuMain);
     connect(m_icon.get(), &QSystemTrayIcon::activated, this, &TrayIcon::onActivated);
     m_icon->show();
     handOverNow();
@@ -143,12 +143,12 @@ void TrayIcon::handOverNow()
 void TrayIcon::onActivated(QSystemTrayIcon::ActivationReason reason)
 {
     const int code = mouseCodeFor(reason, isStatusNotifierHost());
-    m_app.form1()->Form_MouseMove(0, 0, double(code) * Twips::kPerPixel, 0);
+    m_w.mainWindow()->Form_MouseMove(0, 0, double(code) * Twips::kPerPixel, 0);
 }
 
 void TrayIcon::Form_MouseMove(int, int, double x, double)
 {
-    Form1 *form = m_app.form1();
+    Form1 *form = m_w.mainWindow();
     if (!form->isEnabled())
         return;
     switch (int(std::lround(x / Twips::kPerPixel))) {
@@ -158,7 +158,7 @@ void TrayIcon::Form_MouseMove(int, int, double x, double)
         break;
     case kLeftDoubleClick:
         bringMainWindowForward();
-        m_app.windowVisibility().menuMenuHide_Click();
+        m_w.visibility.menuMenuHide_Click();
         break;
     case kRightButtonUp:
         bringMainWindowForward();
@@ -171,7 +171,7 @@ void TrayIcon::Form_MouseMove(int, int, double x, double)
 
 void TrayIcon::bringMainWindowForward()
 {
-    Form1 *form = m_app.form1();
+    Form1 *form = m_w.mainWindow();
     if (!WindowVisibility::isShown(form))
         return;
     form->raise();

@@ -3,10 +3,12 @@
 #include <QByteArray>
 #include <QObject>
 #include <QSystemTrayIcon>
+#include <functional>
 #include <memory>
 #include <optional>
 
-class ShellContext;
+class Form1;
+class WindowVisibility;
 
 // The program's icon in the notification area. Its clicks reach the main window as the mouse
 // codes of the tray callback, so there is one place that decides what a click does.
@@ -20,7 +22,15 @@ public:
     static constexpr int kRecordSize = 88;
     static constexpr int kTipSize = 64;
 
-    explicit TrayIcon(ShellContext &app);
+    struct Wiring
+    {
+        // Builds the main window on first touch.
+        std::function<Form1 *()> mainWindow;
+        std::function<bool()> mainWindowBuilt;
+        WindowVisibility &visibility;
+    };
+
+    explicit TrayIcon(Wiring wiring);
     ~TrayIcon() override;
 
     // The tray record: size, window, identifier, flags, callback message, icon, then the tip,
@@ -53,7 +63,7 @@ private:
     static void handOverNow();
     void bringMainWindowForward();
 
-    ShellContext &m_app;
+    Wiring m_w;
     std::unique_ptr<QSystemTrayIcon> m_icon;
     std::optional<bool> m_statusNotifier;
 };

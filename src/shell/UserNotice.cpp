@@ -1,18 +1,15 @@
 #include "UserNotice.h"
 
-#include "ShellContext.h"
-#include "TrayIcon.h"
 #include "common/Log.h"
 #include "dialogs/Form10.h"
 #include "platform/Clock.h"
 
 #include <QEvent>
 #include <QSystemTrayIcon>
+#include <utility>
 
-namespace { } // namespace
-
-UserNotice::UserNotice(ShellContext &app)
-    : m_app(app)
+UserNotice::UserNotice(Wiring wiring)
+    : m_w(std::move(wiring))
 { }
 
 QString UserNotice::title()
@@ -38,6 +35,11 @@ QString UserNotice::text(Cause cause)
         return QStringLiteral("Another service also keeps this computer's clock and will undo or "
                               "fight every hourly setting. Either stop that service, or let it "
                               "take its time from the receiver instead.");
+    case Cause::HistoryNotWritten:
+        return QStringLiteral(
+            "The history of settings is not kept: history.csv cannot be written "
+            "in Horolux's state folder (~/.local/state/horolux, or the program's "
+            "own folder when portable). Make that folder writable for your user.");
     case Cause::SettingsNotSaved:
         return QStringLiteral("Settings will not be saved: GPSInit.ini in the settings folder is a "
                               "link or not a plain file. Replace it with a plain file.");
@@ -58,13 +60,13 @@ void UserNotice::report(Cause cause, const QString &stderrLine)
 
 void UserNotice::show(Cause cause)
 {
-    if (m_app.module1().shuttingDown)
+    if (m_w.shuttingDown)
         return;
-    QSystemTrayIcon *icon = m_app.trayIcon().systemTrayIcon();
-    if (m_app.hasNotificationArea() && icon) {
+    QSystemTrayIcon *icon = m_w.trayIcon();
+    if (m_w.hasNotificationArea() && icon) {
         icon->showMessage(title(), text(cause), QSystemTrayIcon::Warning);
     } else {
-        Form10 *box = m_app.form10();
+        Form10 *box = m_w.messageBox();
         if (box->isVisible()) {
             // Another message is up, perhaps waited for: this one follows when it closes.
             m_waiting.append(cause);

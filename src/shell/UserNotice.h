@@ -3,8 +3,10 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <functional>
 
-class ShellContext;
+class Form10;
+class QSystemTrayIcon;
 
 // Failures the user has to act on. Nobody reads standard error of a program started from a
 // desktop menu, so each cause is told once a run: as a tray balloon where there is a tray, else
@@ -19,10 +21,20 @@ public:
         ReceivePortDenied,
         SettingsNotSaved,
         RightsDropped,
-        OtherClockMaster
+        OtherClockMaster,
+        HistoryNotWritten
     };
 
-    explicit UserNotice(ShellContext &app);
+    struct Wiring
+    {
+        const bool &shuttingDown;
+        // The icon on the desktop while installed, else null.
+        std::function<QSystemTrayIcon *()> trayIcon;
+        std::function<bool()> hasNotificationArea;
+        std::function<Form10 *()> messageBox;
+    };
+
+    explicit UserNotice(Wiring wiring);
 
     // Told after the handler that met the failure has returned. stderrLine, when given, is
     // written to standard error the first time.
@@ -41,7 +53,7 @@ protected:
 private:
     void show(Cause cause);
 
-    ShellContext &m_app;
+    Wiring m_w;
     QList<Cause> m_reported;
     // Waiting for the message box in use to close.
     QList<Cause> m_waiting;

@@ -1,7 +1,6 @@
 #include "WindowVisibility.h"
 
 #include "Form1.h"
-#include "ShellContext.h"
 #include "platform/TopMost.h"
 #include "platform/WindowLayout.h"
 #include "transmit/Form4.h"
@@ -9,9 +8,10 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <utility>
 
-WindowVisibility::WindowVisibility(ShellContext &app)
-    : m_app(app)
+WindowVisibility::WindowVisibility(Wiring wiring)
+    : m_w(std::move(wiring))
 { }
 
 bool WindowVisibility::isShown(const Form1 *form)
@@ -21,7 +21,7 @@ bool WindowVisibility::isShown(const Form1 *form)
 
 void WindowVisibility::menuMenuHide_Click()
 {
-    Form1 *form = m_app.form1();
+    Form1 *form = m_w.mainWindow();
     if (isShown(form))
         hide(form);
     else
@@ -31,21 +31,22 @@ void WindowVisibility::menuMenuHide_Click()
 void WindowVisibility::show(Form1 *form)
 {
     // The clock box stood still while the window was hidden.
-    m_app.transmissionDisplay().refresh();
+    m_w.display.refresh();
     form->setWindowState(form->windowState() & ~Qt::WindowMinimized);
     showTopmost(form);
     form->menuMenuHide->setText(QStringLiteral("&Hide Horolux"));
     // Refresh the GPS display at once rather than at the next second 59.
     if (form->menuSetRcv->isChecked())
-        m_app.receiveIntoClockFields();
+        m_w.refreshReceiver();
 }
 
 void WindowVisibility::hide(Form1 *form)
 {
-    if (m_app.isForm4Loaded() && m_app.form4()->isVisible())
-        m_app.form4()->hide();
+    Form4 *monitor = m_w.builtMonitor();
+    if (monitor && monitor->isVisible())
+        monitor->hide();
     // Without a tray icon a hidden window could never be brought back.
-    if (m_app.hasNotificationArea())
+    if (m_w.hasNotificationArea())
         form->hide();
     else
         form->showMinimized();

@@ -1,16 +1,29 @@
 #pragma once
 
 #include <QObject>
+#include <functional>
 
 class Form1;
-class ShellContext;
+class Form4;
+class TransmissionDisplay;
 
 // Shows and hides the main window: the tray's double click, "Hide", the menu entry and the
 // window's close box all come here.
 class WindowVisibility : public QObject
 {
 public:
-    explicit WindowVisibility(ShellContext &app);
+    struct Wiring
+    {
+        std::function<Form1 *()> mainWindow;
+        // The transmission monitor once it has been built, else null.
+        std::function<Form4 *()> builtMonitor;
+        TransmissionDisplay &display;
+        // One receive search into the clock fields, which refreshes the GPS display.
+        std::function<void()> refreshReceiver;
+        std::function<bool()> hasNotificationArea;
+    };
+
+    explicit WindowVisibility(Wiring wiring);
 
     // Hides a shown main window, shows a hidden one; the menu entry names the next action.
     void menuMenuHide_Click();
@@ -22,5 +35,5 @@ private:
     void show(Form1 *form);
     void hide(Form1 *form);
 
-    ShellContext &m_app;
+    Wiring m_w;
 };

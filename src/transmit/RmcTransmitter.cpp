@@ -38,8 +38,11 @@ void RmcTransmitter::TransmitRmc()
     QString shown = QString::fromLatin1(sentence);
     try {
         // The bytes leave before the display is touched: a master clock sets itself by them.
-        if (port.PortOpen())
+        if (port.PortOpen()) {
             port.setOutput(sentence);
+            if (m_w.sent)
+                m_w.sent(m.systemTime);
+        }
     } catch (const CommError &error) {
         shown = errorText(error);
     }

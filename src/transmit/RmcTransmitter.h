@@ -25,6 +25,8 @@ public:
         std::function<MSComm &()> transmitPort;
         // Puts the text into the monitor window's box, or keeps it for the window's creation.
         std::function<void(const QString &)> showOnMonitor;
+        // Told of each sentence that went out on the port, with the time it names.
+        std::function<void(const SYSTEMTIME &)> sent = {};
     };
 
     explicit RmcTransmitter(Wiring wiring);
