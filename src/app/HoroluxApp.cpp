@@ -109,7 +109,9 @@ QString HoroluxApp::settingsDir() const
 bool HoroluxApp::anyTalkerOnReceivePort()
 {
     // The port the search reads, whatever the setup dialog shows meanwhile.
-    const auto entry = PortMap(settingsDir()).entry(receivePort().CommPort());
+    if (!m_portMap)
+        m_portMap = std::make_unique<PortMap>(settingsDir());
+    const auto entry = m_portMap->entry(receivePort().CommPort());
     return entry && entry->talker == PortMap::Talker::Any;
 }
 

@@ -13,6 +13,7 @@ class Clock;
 class ClockMasterProbe;
 class SerialDeviceFactory;
 class MSComm;
+class PortMap;
 class RmcReceiver;
 class RmcTransmitter;
 class MainWindowReceiverView;
@@ -117,4 +118,6 @@ private:
     std::unique_ptr<MenuCommands> m_menuCommands;
     std::unique_ptr<Shutdown> m_shutdown;
     std::unique_ptr<UserNotice> m_userNotice;
+    // Read again only when the file changed, not at every search.
+    std::unique_ptr<PortMap> m_portMap;
 };
