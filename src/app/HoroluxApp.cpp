@@ -43,7 +43,10 @@ HoroluxApp::HoroluxApp(const Environment &environment, QObject *parent)
     , m_transmitter(std::make_unique<RmcTransmitter>(RmcTransmitter::Wiring {m_module1, clock(),
           [this]() -> MSComm & { return receivePort(); },
           [this]() -> MSComm & { return transmitPort(); },
-          [this](const QString &text) { showOnMonitor(text); }}))
+          [this](const QString &text) { showOnMonitor(text); },
+          [this](const QString &line) {
+              m_userNotice->report(UserNotice::Cause::MasterClockNotReading, line);
+          }}))
     , m_mainClockCycle(
           std::make_unique<MainClockCycle>(MainClockCycle::Wiring {m_module1, clock(), *m_receiver,
               *m_clockSetting, *m_receiverView, [this]() -> MSComm & { return receivePort(); },

@@ -38,6 +38,9 @@ QString UserNotice::text(Cause cause)
         return QStringLiteral("Another service also keeps this computer's clock and will undo or "
                               "fight every hourly setting. Either stop that service, or let it "
                               "take its time from the receiver instead.");
+    case Cause::MasterClockNotReading:
+        return QStringLiteral("The master clock takes no more sentences from the transmit port; "
+                              "the unsent ones are dropped. Check that it is connected and on.");
     case Cause::SettingsNotSaved:
         return QStringLiteral("Settings will not be saved: GPSInit.ini in the settings folder is a "
                               "link or not a plain file. Replace it with a plain file.");

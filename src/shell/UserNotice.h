@@ -19,7 +19,8 @@ public:
         ReceivePortDenied,
         SettingsNotSaved,
         RightsDropped,
-        OtherClockMaster
+        OtherClockMaster,
+        MasterClockNotReading
     };
 
     explicit UserNotice(ShellContext &app);

@@ -25,7 +25,13 @@ public:
         std::function<MSComm &()> transmitPort;
         // Puts the text into the monitor window's box, or keeps it for the window's creation.
         std::function<void(const QString &)> showOnMonitor;
+        // The master clock took no sentence for a while and the waiting ones were dropped;
+        // the line names the port.
+        std::function<void(const QString &)> outputDropped;
     };
+
+    // What may wait unsent for a master clock that stopped reading: about a dozen sentences.
+    static constexpr int kMaxWaitingOutput = 1024;
 
     explicit RmcTransmitter(Wiring wiring);
 
@@ -33,6 +39,7 @@ public:
 
 private:
     QByteArray sentenceFor(const SYSTEMTIME &utc) const;
+    void boundWaitingOutput(MSComm &port, qsizetype adding);
     void prepareNextMinute(const SYSTEMTIME &utc);
 
     Wiring m_w;
