@@ -86,13 +86,17 @@ int main(int argc, char *argv[])
     }
     std::printf("%s: %d x %d pixels\n", qPrintable(output), picture.width(), picture.height());
 
-    // A multi-constellation receiver at 9600 baud on COM1, as a user maps it.
+    // A multi-constellation receiver at 9600 baud on COM1, sending 80 ms into its second, as a
+    // user maps it.
     const QString dialogOutput
         = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("docs/ports-dialog.png");
-    PortMap(folder.path())
-        .write({{1,
-            {QStringLiteral("/dev/serial/by-id/usb-u-blox_AG_GNSS_receiver-if00"), 9600,
-                PortMap::Talker::Any}}});
+    PortMap::Entry receiver {QStringLiteral("/dev/serial/by-id/usb-u-blox_AG_GNSS_receiver-if00"),
+        9600, PortMap::Talker::Any};
+    receiver.delayMillis = 80;
+    if (!PortMap(folder.path()).write({{1, receiver}})) {
+        std::fprintf(stderr, "bench_screenshot: cannot write ports.conf\n");
+        return 1;
+    }
     form->menuSetPorts->trigger();
     PortsDialog *dialog = horolux.menuCommands().portsDialog();
     const QPixmap dialogPicture = dialog ? dialog->grab() : QPixmap();

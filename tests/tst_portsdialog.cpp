@@ -9,6 +9,8 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTest>
 #include <termios.h>
 
@@ -17,6 +19,8 @@ class tst_PortsDialog : public QObject
     Q_OBJECT
 private slots:
     void okWritesMapAndReopensChangedPort();
+    void delayIsCheckedBeforeSaving_data();
+    void delayIsCheckedBeforeSaving();
 };
 
 void tst_PortsDialog::okWritesMapAndReopensChangedPort()
@@ -49,6 +53,37 @@ void tst_PortsDialog::okWritesMapAndReopensChangedPort()
     Form5 *setup = rig.app().form5();
     setup->Form_Activate();
     QCOMPARE(setup->Combo1->itemData(2, Qt::ToolTipRole).toString(), terminal.slavePath());
+}
+
+void tst_PortsDialog::delayIsCheckedBeforeSaving_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("saved"); // -1: nothing saved, the dialog stays
+    QTest::newRow("0.25") << "0.25" << 250;
+    QTest::newRow("empty: no delay, no entry") << "" << 0;
+    QTest::newRow("1.5") << "1.5" << -1;
+    QTest::newRow("0.5s") << "0.5s" << -1;
+}
+
+void tst_PortsDialog::delayIsCheckedBeforeSaving()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, saved);
+    QTemporaryDir dir;
+    PortsDialog dialog(dir.path());
+    std::optional<QMap<int, PortMap::Entry>> applied;
+    dialog.setApplyHandler([&](const QMap<int, PortMap::Entry> &entries, const QList<int> &) {
+        applied = entries;
+        return true;
+    });
+    dialog.delayEdit(2)->setText(typed);
+    dialog.accept();
+    QCOMPARE(applied.has_value(), saved >= 0);
+    QCOMPARE(dialog.problem().contains(QStringLiteral("COM2")), saved < 0);
+    if (saved > 0)
+        QCOMPARE(applied->value(2).delayMillis, saved);
+    if (saved == 0)
+        QVERIFY(applied->isEmpty());
 }
 
 QTEST_MAIN(tst_PortsDialog)

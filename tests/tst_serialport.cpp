@@ -27,6 +27,7 @@ private slots:
     void portNumberMapsToLinkThenSerialDevice();
     void portsConfMapsDeviceAndSpeed_data();
     void portsConfMapsDeviceAndSpeed();
+    void delayAndSpeedGoWithTheOpenPort();
 
 private:
     int errorOf(const std::function<void()> &operation);
@@ -230,7 +231,12 @@ void tst_SerialPort::portsConfMapsDeviceAndSpeed_data()
                                 << invalidPort << "ports.conf: not a character device" << 0u;
     QTest::newRow("speed 9601") << pty + "speed=9601" << false
                                 << int(CommError::InvalidPropertyValue)
-                                << "speed 9601 in ports.conf is not an accepted one" << 0u;
+                                << "/ports.conf is not an accepted one" << 0u;
+    QTest::newRow("delay 1.0001") << pty + "delay=1.0001" << false
+                                  << int(CommError::InvalidPropertyValue)
+                                  << "/ports.conf is not seconds from 0 to 1 with at most three "
+                                     "decimals"
+                                  << 0u;
 }
 
 void tst_SerialPort::portsConfMapsDeviceAndSpeed()
@@ -253,6 +259,21 @@ void tst_SerialPort::portsConfMapsDeviceAndSpeed()
     QTEST(errorOf([&] { openAt2400(port, 1); }), "error");
     if (told.isEmpty())
         QTEST(pty.outputSpeed(), "speed");
+}
+
+void tst_SerialPort::delayAndSpeedGoWithTheOpenPort()
+{
+    PseudoTerminal pty;
+    QFile file(m_dir->path() + QStringLiteral("/ports.conf"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[COM2]\ndevice=" + pty.slavePath().toLocal8Bit() + "\nspeed=4800\ndelay=0.08\n");
+    file.close();
+    MSComm port(*m_ports);
+    openAt2400(port, 2);
+    QCOMPARE(port.baudRate(), 4800);
+    QCOMPARE(port.receiverDelayMillis(), 80);
+    port.setPortOpen(false);
+    QCOMPARE(port.receiverDelayMillis(), std::nullopt);
 }
 
 QTEST_GUILESS_MAIN(tst_SerialPort)

@@ -19,10 +19,13 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <csignal>
+#include <unistd.h>
 
 namespace {
 void writeSettings(const QString &folder, const QByteArray &bytes)
@@ -91,6 +94,8 @@ private slots:
     void staleLockIsTakenOver();
     void lockKeyedByExecutableFolder();
     void unusableLockFolderDoesNotStopStartUp();
+    void temporaryLockFolderIsTheUsersOwn_data();
+    void temporaryLockFolderIsTheUsersOwn();
 };
 
 void tst_Startup::noSettingsFileStartsHidden()
@@ -342,6 +347,32 @@ void tst_Startup::lockKeyedByExecutableFolder()
     QVERIFY(!SingleInstance(a + QStringLiteral("/."), run).tryLock());
     first.reset();
     QVERIFY(SingleInstance(a, run).tryLock());
+}
+
+void tst_Startup::temporaryLockFolderIsTheUsersOwn_data()
+{
+    QTest::addColumn<bool>("madeByAnother"); // there before us, open to everyone
+    QTest::newRow("made private") << false;
+    QTest::newRow("open to others: not used") << true;
+}
+
+void tst_Startup::temporaryLockFolderIsTheUsersOwn()
+{
+    QFETCH(bool, madeByAnother);
+    QTemporaryDir tmp;
+    qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+    const auto restore = qScopeGuard([] { qunsetenv("TMPDIR"); });
+    const QString folder = SingleInstance::privateTempFolder();
+    QCOMPARE(QFileInfo(folder).fileName(), QStringLiteral("horolux-%1").arg(::geteuid()));
+    if (madeByAnother) {
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QFile::setPermissions(folder, QFile::Permissions(0x7777)));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("other users may write"));
+    }
+    SingleInstance lock(tmp.path(), folder);
+    QVERIFY(lock.tryLock());
+    QCOMPARE(lock.isLocked(), !madeByAnother);
+    QCOMPARE(QFileInfo(folder).permissions().toInt() & 0x0077, madeByAnother ? 0x0077 : 0);
 }
 
 void tst_Startup::unusableLockFolderDoesNotStopStartUp()

@@ -6,12 +6,14 @@
 #include "receive/RmcDecoder.h"
 #include "serial/CommError.h"
 #include "setup/Form5.h"
+#include "shell/UserNotice.h"
 #include "transmit/Form4.h"
 #include "transmit/MonitorTextBox.h"
 #include "transmit/RmcSentence.h"
 #include "transmit/RmcTransmitter.h"
 
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimeZone>
 
@@ -49,6 +51,7 @@ private slots:
     void writeErrors();
     void nextMinuteAfterAnErrorSendsAgain();
     void sentenceReachesARealTerminal();
+    void masterClockThatStopsReadingHoldsLittle();
 };
 
 void tst_Transmit::sentenceForMinute_data()
@@ -230,6 +233,26 @@ void tst_Transmit::sentenceReachesARealTerminal()
     QTRY_VERIFY_WITH_TIMEOUT((received += clockDevice.readAvailable()).endsWith("\r\n"), 5000);
     QCOMPARE(received,
         QByteArray("$GPRMC,235930,A,3224.3425,N,09341.9247,W,0.0,000.0,311226,000.0,E*6F\r\n"));
+}
+
+void tst_Transmit::masterClockThatStopsReadingHoldsLittle()
+{
+    TransmitRig fake(utc(2026, 12, 7, 10, 25, 30));
+    fake.useTransmitPort(2);
+    fake.ports->port(2).stalled = true;
+    QSignalSpy told(&fake.app().userNotice(), &UserNotice::shown);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("COM2 takes no more sentences"));
+    QTest::failOnWarning(QRegularExpression("COM2 takes no more sentences"));
+    QByteArray last;
+    for (int minute = 0; minute < 40; ++minute) {
+        last = RmcSentence::build(fake.rig->clock().GetSystemTime());
+        fake.transmit();
+        fake.rig->clock().advance(60 * 1000);
+    }
+    const QByteArray &waiting = fake.ports->port(2).pending;
+    QVERIFY(waiting.size() <= RmcTransmitter::kMaxWaitingOutput);
+    QVERIFY(waiting.startsWith("$GPRMC,") && waiting.endsWith(last));
+    QTRY_COMPARE(told.count(), 1);
 }
 
 QTEST_MAIN(tst_Transmit)

@@ -56,6 +56,9 @@ HoroluxApp::HoroluxApp(const Environment &environment, QObject *parent)
           [this](const QString &text) { showOnMonitor(text); },
           [this](const SYSTEMTIME &named) {
               m_historyFeed->sent(msecsFromSystemTime(named).value_or(0));
+          },
+          [this](const QString &line) {
+              m_userNotice->report(UserNotice::Cause::MasterClockNotReading, line);
           }}))
     , m_mainClockCycle(
           std::make_unique<MainClockCycle>(MainClockCycle::Wiring {m_module1, clock(), *m_receiver,
@@ -196,7 +199,9 @@ QString HoroluxApp::settingsDir() const
 bool HoroluxApp::anyTalkerOnReceivePort()
 {
     // The port the search reads, whatever the setup dialog shows meanwhile.
-    const auto entry = PortMap(settingsDir()).entry(receivePort().CommPort());
+    if (!m_portMap)
+        m_portMap = std::make_unique<PortMap>(settingsDir());
+    const auto entry = m_portMap->entry(receivePort().CommPort());
     return entry && entry->talker == PortMap::Talker::Any;
 }
 

@@ -34,6 +34,7 @@ class WindowVisibility;
 class QWidget;
 class SerialDeviceFactory;
 class MSComm;
+class PortMap;
 class RmcReceiver;
 class RmcTransmitter;
 class MainWindowReceiverView;
@@ -160,4 +161,6 @@ private:
     std::unique_ptr<SetupCommands> m_setupCommands;
     std::unique_ptr<MenuCommands> m_menuCommands;
     std::unique_ptr<UserNotice> m_userNotice;
+    // Read again only when the file changed, not at every search.
+    std::unique_ptr<PortMap> m_portMap;
 };

@@ -23,7 +23,9 @@ signals:
 
 private:
     QString runningTimeService() const;
+    bool isService(const QString &pidDir, const QString &name) const;
     void askTimedated();
+    void callTimedated();
     void report(const QString &name);
 
     QString m_procRoot;

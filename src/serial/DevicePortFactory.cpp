@@ -5,6 +5,7 @@
 #include "QtSerialDevice.h"
 #include "common/Log.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,6 +20,7 @@ bool isCharacterDevice(const QString &path)
 
 DevicePortFactory::DevicePortFactory(const QString &settingsDir)
     : m_settingsDir(settingsDir)
+    , m_map(settingsDir)
 { }
 
 QString DevicePortFactory::linkPath(int portNumber) const
@@ -28,7 +30,7 @@ QString DevicePortFactory::linkPath(int portNumber) const
 
 QString DevicePortFactory::devicePath(int portNumber) const
 {
-    return devicePath(portNumber, PortMap(m_settingsDir).entry(portNumber));
+    return devicePath(portNumber, m_map.entry(portNumber));
 }
 
 QString DevicePortFactory::devicePath(
@@ -49,12 +51,20 @@ std::unique_ptr<SerialDevice> DevicePortFactory::open(
 {
     if (portNumber < 1 || portNumber > 255)
         throw CommError(CommError::InvalidPortNumber);
-    const std::optional<PortMap::Entry> entry = PortMap(m_settingsDir).entry(portNumber);
+    const std::optional<PortMap::Entry> entry = m_map.entry(portNumber);
+    const QString file = QDir::toNativeSeparators(m_map.filePath());
     LineSettings line = settings;
     if (entry) {
         if (!PortMap::isAcceptedSpeed(entry->speed))
             refuse(CommError::InvalidPropertyValue, portNumber,
-                QStringLiteral("speed %1 in ports.conf is not an accepted one").arg(entry->speed));
+                QStringLiteral("speed %1 in %2 is not an accepted one")
+                    .arg(entry->speed)
+                    .arg(file));
+        if (!entry->badDelay.isEmpty())
+            refuse(CommError::InvalidPropertyValue, portNumber,
+                QStringLiteral("delay %1 in %2 is not seconds from 0 to 1 with at most three "
+                               "decimals")
+                    .arg(entry->badDelay, file));
         line.baudRate = entry->speed;
     }
     if (entry && GpsdAddress::isGpsdUrl(entry->device))
@@ -70,7 +80,9 @@ std::unique_ptr<SerialDevice> DevicePortFactory::open(
             named + QStringLiteral(": not a character device"));
     if (::access(path.toLocal8Bit().constData(), R_OK | W_OK) != 0)
         throw CommError(CommError::AccessDenied, path);
-    return std::make_unique<QtSerialDevice>(path, line, direction);
+    auto device = std::make_unique<QtSerialDevice>(path, line, direction);
+    device->setMapping({line.baudRate, entry ? entry->delayMillis : std::nullopt});
+    return device;
 }
 
 std::unique_ptr<SerialDevice> DevicePortFactory::openGpsd(int portNumber, const QString &url)

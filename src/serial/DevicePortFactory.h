@@ -7,7 +7,8 @@
 #include <QString>
 
 // Port n is the device its ports.conf entry names, else <settings folder>/ports/COMn when that
-// path exists, else /dev/ttyS<n-1>. A ports.conf speed replaces the caller's.
+// path exists, else /dev/ttyS<n-1>. A ports.conf speed replaces the caller's; the entry's speed and
+// delay go with the device (SerialDevice::mapping).
 class DevicePortFactory : public SerialDeviceFactory
 {
 public:
@@ -25,6 +26,7 @@ private:
     void tellOnce(int portNumber, const QString &detail);
 
     QString m_settingsDir;
+    PortMap m_map;
     // Each refusal goes to standard error once, not at every retry.
     QSet<QString> m_told;
 };

@@ -74,6 +74,18 @@ QByteArray MSComm::Input()
     return text;
 }
 
+int MSComm::OutBufferCount() const
+{
+    return int(openDevice().bytesToWrite());
+}
+
+void MSComm::setOutBufferCount(int count)
+{
+    if (count != 0)
+        throw CommError(CommError::InvalidPropertyValue);
+    openDevice().discardOutput();
+}
+
 void MSComm::setOutput(const QByteArray &text)
 {
     openDevice().write(text);
@@ -82,6 +94,18 @@ void MSComm::setOutput(const QByteArray &text)
 bool MSComm::CTSHolding() const
 {
     return openDevice().ctsHolding();
+}
+
+int MSComm::baudRate() const
+{
+    dropFailedDevice();
+    return m_device ? m_device->mapping().baudRate : m_settings.baudRate;
+}
+
+std::optional<int> MSComm::receiverDelayMillis() const
+{
+    dropFailedDevice();
+    return m_device ? m_device->mapping().receiverDelayMillis : std::nullopt;
 }
 
 void MSComm::setDrainWhileIdle(bool on)

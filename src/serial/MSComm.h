@@ -7,6 +7,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 // A serial port object: choose a port number and line settings, open it, then poll its input.
 // Failures are raised as CommError.
@@ -45,9 +46,18 @@ public:
     void setInputLen(int length) { m_inputLen = length; }
 
     QByteArray Input();
+    // Characters queued for sending and not yet gone; setting 0 throws them away.
+    int OutBufferCount() const;
+    void setOutBufferCount(int count);
     // Queues the text for sending and returns at once.
     void setOutput(const QByteArray &text);
     bool CTSHolding() const;
+
+    // The speed the line runs at: a ports.conf speed replaces the one of Settings while open.
+    int baudRate() const;
+    // How long after the start of its second the receiver on the open port begins its RMC
+    // sentence (ports.conf "delay"); nothing when closed or not given.
+    std::optional<int> receiverDelayMillis() const;
 
     // While on, input nobody reads is thrown away as it arrives (see SerialDevice::setDraining),
     // on every device this object opens, except while a ReadingScope lives.

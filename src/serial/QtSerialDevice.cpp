@@ -191,6 +191,18 @@ void QtSerialDevice::discardInput()
         m_port.readAll();
 }
 
+qint64 QtSerialDevice::bytesToWrite() const
+{
+    return m_failed ? 0 : m_port.bytesToWrite();
+}
+
+void QtSerialDevice::discardOutput()
+{
+    // Qt's queue and the kernel's go together.
+    if (!m_failed)
+        m_port.clear(QSerialPort::Output);
+}
+
 bool QtSerialDevice::ctsHolding() const
 {
     if (m_failed)

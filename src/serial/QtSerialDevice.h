@@ -17,6 +17,8 @@ public:
     QByteArray read(qint64 maxSize) override;
     void write(const QByteArray &data) override;
     void discardInput() override;
+    qint64 bytesToWrite() const override;
+    void discardOutput() override;
     bool ctsHolding() const override;
     bool hasFailed() const override;
     void setDraining(bool on) override;

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <memory>
+#include <optional>
 
 // One opened serial device. Failures are raised as CommError.
 class SerialDevice
@@ -16,6 +17,9 @@ public:
     virtual QByteArray read(qint64 maxSize) = 0;
     virtual void write(const QByteArray &data) = 0;
     virtual void discardInput() = 0;
+    // Output accepted and not yet handed to the line, and throwing it away.
+    virtual qint64 bytesToWrite() const { return 0; }
+    virtual void discardOutput() { }
     // True also for devices that have no modem-status lines at all.
     virtual bool ctsHolding() const = 0;
     // The device went away (unplugged, hung up); it can only be closed now.
@@ -26,6 +30,19 @@ public:
     // Ends a pause of draining now rather than at its own timer: a caller that wakes anyway
     // (each second) saves the device its own wake-up.
     virtual void endDrainPause() { }
+
+    // What the port's map says of the line beyond the caller's settings: the speed in use and
+    // how long after the start of its second the receiver begins its RMC sentence.
+    struct Mapping
+    {
+        int baudRate = 0;
+        std::optional<int> receiverDelayMillis;
+    };
+    const Mapping &mapping() const { return m_mapping; }
+    void setMapping(const Mapping &mapping) { m_mapping = mapping; }
+
+private:
+    Mapping m_mapping;
 };
 
 // A port the program only writes to is not watched for input: a talkative device on it would

@@ -34,7 +34,8 @@ bool sameEntry(const std::optional<PortMap::Entry> &a, const std::optional<PortM
 {
     if (!a || !b)
         return a.has_value() == b.has_value();
-    return a->device == b->device && a->speed == b->speed && a->talker == b->talker;
+    return a->device == b->device && a->speed == b->speed && a->talker == b->talker
+        && a->delayMillis == b->delayMillis && a->badDelay == b->badDelay;
 }
 } // namespace
 
@@ -46,6 +47,7 @@ PortsDialog::PortsDialog(const QString &settingsDir, QWidget *parent)
     grid->addWidget(new QLabel(QStringLiteral("Device")), 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("Speed")), 0, 2);
     grid->addWidget(new QLabel(QStringLiteral("Talker")), 0, 3);
+    grid->addWidget(new QLabel(QStringLiteral("Delay (s)")), 0, 4);
     const PortMap map(settingsDir);
     for (int n = 1; n <= kPortCount; ++n) {
         Row &row = m_rows.at(n - 1);
@@ -61,18 +63,30 @@ PortsDialog::PortsDialog(const QString &settingsDir, QWidget *parent)
         row.talker = new QComboBox(this);
         row.talker->addItem(QStringLiteral("GP"), int(PortMap::Talker::Gps));
         row.talker->addItem(QStringLiteral("any"), int(PortMap::Talker::Any));
+        row.delay = new QLineEdit(this);
+        row.delay->setToolTip(QStringLiteral("How long after the start of its second the "
+                                             "receiver begins its RMC sentence, in seconds"));
+        // Room for "0.000" and a little more; empty means the receiver's delay is not known.
+        row.delay->setFixedWidth(
+            row.delay->fontMetrics().horizontalAdvance(QStringLiteral("0.0000"))
+            + row.talker->sizeHint().width() / 2);
         m_loaded.at(n - 1) = map.entry(n);
         loadRow(row, m_loaded.at(n - 1));
         grid->addWidget(new QLabel(PortMap::groupName(n)), n, 0);
         grid->addWidget(row.device, n, 1);
         grid->addWidget(row.speed, n, 2);
         grid->addWidget(row.talker, n, 3);
+        grid->addWidget(row.delay, n, 4);
     }
+    m_problem = new QLabel(this);
+    m_problem->setWordWrap(true);
+    m_problem->hide();
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &PortsDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &PortsDialog::reject);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(grid);
+    layout->addWidget(m_problem);
     layout->addWidget(buttons);
     resize(sizeHint());
 }
@@ -114,6 +128,7 @@ void PortsDialog::loadRow(const Row &row, const std::optional<PortMap::Entry> &e
     const int speed = row.speed->findData(e.speed);
     row.speed->setCurrentIndex(speed >= 0 ? speed : row.speed->findData(PortMap::kDefaultSpeed));
     row.talker->setCurrentIndex(row.talker->findData(int(e.talker)));
+    row.delay->setText(e.delayMillis ? PortMap::delayText(*e.delayMillis) : e.badDelay);
 }
 
 std::optional<PortMap::Entry> PortsDialog::rowEntry(int portNumber) const
@@ -126,8 +141,13 @@ std::optional<PortMap::Entry> PortsDialog::rowEntry(int portNumber) const
     entry.device = listed >= 0 ? row.device->itemData(listed).toString() : text;
     entry.speed = row.speed->currentData().toInt();
     entry.talker = PortMap::Talker(row.talker->currentData().toInt());
+    const QString delay = row.delay->text().trimmed();
+    entry.delayMillis = PortMap::parseDelay(delay);
+    if (!delay.isEmpty() && !entry.delayMillis)
+        entry.badDelay = delay;
     const PortMap::Entry plain;
-    if (entry.device.isEmpty() && entry.speed == plain.speed && entry.talker == plain.talker)
+    if (entry.device.isEmpty() && entry.speed == plain.speed && entry.talker == plain.talker
+        && delay.isEmpty())
         return std::nullopt;
     return entry;
 }
@@ -155,8 +175,33 @@ QList<int> PortsDialog::changedPorts() const
     return result;
 }
 
+QString PortsDialog::problem() const
+{
+    return m_problem->isHidden() ? QString() : m_problem->text();
+}
+
+bool PortsDialog::delaysAreValid()
+{
+    for (int n = 1; n <= kPortCount; ++n) {
+        const QString text = rowEntry(n).value_or(PortMap::Entry {}).badDelay;
+        if (text.isEmpty())
+            continue;
+        m_problem->setText(QStringLiteral("The delay of %1, \"%2\", is no number of seconds "
+                                          "from 0 to 1 with at most three decimals, such as "
+                                          "0.080. Leave it empty when it is not known.")
+                               .arg(PortMap::groupName(n), text));
+        m_problem->show();
+        m_rows.at(n - 1).delay->setFocus();
+        return false;
+    }
+    m_problem->hide();
+    return true;
+}
+
 void PortsDialog::accept()
 {
+    if (!delaysAreValid())
+        return;
     if (m_apply && !m_apply(entries(), changedPorts()))
         return;
     QDialog::accept();

@@ -83,9 +83,11 @@ PortsDialog *MenuCommands::portsDialog() const
 bool MenuCommands::applyPortMap(const QMap<int, PortMap::Entry> &entries, const QList<int> &changed)
 {
     const PortMap map(m_w.settingsDir);
-    if (!map.write(entries)) {
-        const QString text = QStringLiteral("\r\nThe port settings cannot be saved to\r\n%1")
-                                 .arg(QDir::toNativeSeparators(map.filePath()));
+    QString why;
+    if (!map.write(entries, &why)) {
+        const QString text
+            = QStringLiteral("\r\nThe port settings cannot be saved to\r\n%1:\r\n%2.")
+                  .arg(QDir::toNativeSeparators(map.filePath()), why);
         m_w.showMessageBox(
             text, MessageBox::Exclamation, MessageBox::OkOnly, QStringLiteral("Horolux"));
         return false;

@@ -4,9 +4,14 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QStandardPaths>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 QString lockFolder(const QString &runtimeDir)
@@ -14,7 +19,22 @@ QString lockFolder(const QString &runtimeDir)
     if (!runtimeDir.isEmpty())
         return runtimeDir;
     const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    return runtime.isEmpty() ? QDir::tempPath() : runtime;
+    return runtime.isEmpty() ? SingleInstance::privateTempFolder() : runtime;
+}
+
+// Why a folder shared with other users may not hold the lock; empty when it may.
+QString unsafeReasonOf(const QString &folder)
+{
+    struct stat status = {};
+    if (::lstat(QFile::encodeName(folder).constData(), &status) != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    if (!S_ISDIR(status.st_mode))
+        return QStringLiteral("it is not a folder");
+    if (status.st_uid != ::geteuid())
+        return QStringLiteral("it belongs to another user");
+    if ((status.st_mode & 077) != 0)
+        return QStringLiteral("other users may write or read it");
+    return {};
 }
 
 void report(const QString &path, const QString &reason)
@@ -48,6 +68,23 @@ SingleInstance::SingleInstance(
 
 SingleInstance::~SingleInstance() = default;
 
+QString SingleInstance::privateTempFolder()
+{
+    return QDir(QDir::tempPath()).filePath(QStringLiteral("horolux-%1").arg(::geteuid()));
+}
+
+QString SingleInstance::makeFolder() const
+{
+    const QString folder = QFileInfo(m_lockPath).path();
+    if (folder != privateTempFolder()) {
+        QDir().mkpath(folder);
+        return {};
+    }
+    // Anyone may make a name in the temporary folder first: it must turn out to be ours alone.
+    ::mkdir(QFile::encodeName(folder).constData(), 0700);
+    return unsafeReasonOf(folder);
+}
+
 QString SingleInstance::lockFileName(const QString &executableDir)
 {
     // The same folder reached through a link is the same installation.
@@ -62,7 +99,10 @@ bool SingleInstance::tryLock()
 {
     if (isLocked())
         return true;
-    QDir().mkpath(QFileInfo(m_lockPath).path());
+    if (const QString unsafe = makeFolder(); !unsafe.isEmpty()) {
+        report(QFileInfo(m_lockPath).path(), unsafe);
+        return true;
+    }
     m_lock = std::make_unique<QLockFile>(m_lockPath);
     // Never count a live copy's lock as stale because of its age; only a dead owner frees it.
     m_lock->setStaleLockTime(0);

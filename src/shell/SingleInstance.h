@@ -25,8 +25,13 @@ public:
 
     QString lockPath() const { return m_lockPath; }
     static QString lockFileName(const QString &executableDir);
+    // Where the lock goes when the user has no runtime folder: a folder of this user's own under
+    // the temporary folder, its name carrying the user id, so no other user can hold it.
+    static QString privateTempFolder();
 
 private:
+    [[nodiscard]] QString makeFolder() const;
+
     QString m_lockPath;
     std::unique_ptr<QLockFile> m_lock;
 };

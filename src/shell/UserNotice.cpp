@@ -40,6 +40,9 @@ QString UserNotice::text(Cause cause)
             "The history of settings is not kept: history.csv cannot be written "
             "in Horolux's state folder (~/.local/state/horolux, or the program's "
             "own folder when portable). Make that folder writable for your user.");
+    case Cause::MasterClockNotReading:
+        return QStringLiteral("The master clock takes no more sentences from the transmit port; "
+                              "the unsent ones are dropped. Check that it is connected and on.");
     case Cause::SettingsNotSaved:
         return QStringLiteral("Settings will not be saved: GPSInit.ini in the settings folder is a "
                               "link or not a plain file. Replace it with a plain file.");

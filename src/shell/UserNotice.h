@@ -22,7 +22,8 @@ public:
         SettingsNotSaved,
         RightsDropped,
         OtherClockMaster,
-        HistoryNotWritten
+        HistoryNotWritten,
+        MasterClockNotReading
     };
 
     struct Wiring

@@ -39,6 +39,7 @@ void RmcTransmitter::TransmitRmc()
     try {
         // The bytes leave before the display is touched: a master clock sets itself by them.
         if (port.PortOpen()) {
+            boundWaitingOutput(port, sentence.size());
             port.setOutput(sentence);
             if (m_w.sent)
                 m_w.sent(m.systemTime);
@@ -48,6 +49,20 @@ void RmcTransmitter::TransmitRmc()
     }
     m_w.showOnMonitor(shown);
     prepareNextMinute(m.systemTime);
+}
+
+void RmcTransmitter::boundWaitingOutput(MSComm &port, qsizetype adding)
+{
+    // A master clock that stops reading (flow held, a full device) must not make the queue grow
+    // without end. The port can only drop all it holds, and what waits is old news anyway: a
+    // clock that reads again gets the current minute rather than a backlog of stale ones.
+    if (port.OutBufferCount() + adding <= kMaxWaitingOutput)
+        return;
+    port.setOutBufferCount(0);
+    if (m_w.outputDropped)
+        m_w.outputDropped(QStringLiteral("COM%1 takes no more sentences; the unsent ones were "
+                                         "dropped. Is the master clock connected and on?")
+                              .arg(port.CommPort()));
 }
 
 QByteArray RmcTransmitter::sentenceFor(const SYSTEMTIME &utc) const

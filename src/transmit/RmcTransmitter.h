@@ -27,7 +27,13 @@ public:
         std::function<void(const QString &)> showOnMonitor;
         // Told of each sentence that went out on the port, with the time it names.
         std::function<void(const SYSTEMTIME &)> sent = {};
+        // The master clock took no sentence for a while and the waiting ones were dropped;
+        // the line names the port.
+        std::function<void(const QString &)> outputDropped;
     };
+
+    // What may wait unsent for a master clock that stopped reading: about a dozen sentences.
+    static constexpr int kMaxWaitingOutput = 1024;
 
     explicit RmcTransmitter(Wiring wiring);
 
@@ -35,6 +41,7 @@ public:
 
 private:
     QByteArray sentenceFor(const SYSTEMTIME &utc) const;
+    void boundWaitingOutput(MSComm &port, qsizetype adding);
     void prepareNextMinute(const SYSTEMTIME &utc);
 
     Wiring m_w;

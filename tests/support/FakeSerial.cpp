@@ -25,8 +25,10 @@ public:
     void write(const QByteArray &data) override
     {
         check();
-        m_port.output += data;
+        (m_port.stalled ? m_port.pending : m_port.output) += data;
     }
+    qint64 bytesToWrite() const override { return m_port.pending.size(); }
+    void discardOutput() override { m_port.pending.clear(); }
     void discardInput() override
     {
         check();
@@ -48,7 +50,7 @@ private:
 } // namespace
 
 std::unique_ptr<SerialDevice> FakeSerialFactory::open(
-    int portNumber, const LineSettings &, PortDirection)
+    int portNumber, const LineSettings &settings, PortDirection)
 {
     FakePort &fake = port(portNumber);
     if (fake.openError)
@@ -56,5 +58,7 @@ std::unique_ptr<SerialDevice> FakeSerialFactory::open(
     if (fake.isOpen)
         throw CommError(CommError::PortAlreadyOpen);
     fake.failed = false;
-    return std::make_unique<FakeDevice>(fake);
+    auto device = std::make_unique<FakeDevice>(fake);
+    device->setMapping({settings.baudRate, fake.receiverDelayMillis});
+    return device;
 }

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <map>
+#include <optional>
 
 // What a fake device on one port number does and what it was sent.
 struct FakePort
@@ -16,6 +17,9 @@ struct FakePort
     int openCount = 0;
     bool isOpen = false;
     bool failed = false; // unplugged while open
+    std::optional<int> receiverDelayMillis; // as a ports.conf delay would give it
+    bool stalled = false; // the peer reads nothing: writes wait in pending
+    QByteArray pending; // written by the program, not yet gone
 };
 
 // Ports for cases a pseudo-terminal cannot play: CTS low, open errors, I/O errors.
