@@ -14,6 +14,7 @@
 #include "receive/MainClockCycle.h"
 #include "receive/RmcDecoder.h"
 #include "receive/RmcReceiver.h"
+#include "receive/SettingMoment.h"
 #include "serial/PortMap.h"
 #include "setup/Form5.h"
 #include "shell/Form1.h"
@@ -44,7 +45,7 @@ HoroluxApp::HoroluxApp(const Environment &environment, QObject *parent)
     , m_receiverView(std::make_unique<MainWindowReceiverView>(*this))
     , m_setupHost(std::make_unique<MainWindowSetupHost>(*this))
     , m_receiver(std::make_unique<RmcReceiver>(
-          RmcReceiver::Wiring {m_module1, [this]() -> MSComm & { return receivePort(); },
+          RmcReceiver::Wiring {m_module1, clock(), [this]() -> MSComm & { return receivePort(); },
               *m_receiverView, [this] { return anyTalkerOnReceivePort(); },
               [this](const RmcDecode &decode) { recordDecode(decode); }}))
     , m_clockSetting(std::make_unique<ClockSetting>(ClockSetting::Wiring {m_module1, clock(),
@@ -160,8 +161,15 @@ void HoroluxApp::recordDecode(const RmcDecode &decode)
         SYSTEMTIME {quint16(decode.year), quint16(decode.month), 0, quint16(decode.day),
             quint16(decode.hour), quint16(decode.minute), quint16(decode.second), 0});
     // A date the calendar does not have names no moment to compare the clock with.
-    if (named)
-        m_historyFeed->decoded(*named, decode.locked);
+    if (!named)
+        return;
+    // Measured as a setting would write it: GPS time is the named second plus the receiver's
+    // delay (when given), the line's transit and the time since the last character.
+    const MSComm &port = receivePort();
+    const RmcReceiver::Arrival &arrival = m_receiver->lastArrival();
+    const qint64 now = SettingMoment::correctedMSecs(*named, port.receiverDelayMillis().value_or(0),
+        arrival.characters, port.baudRate(), clock().steadyNanos() - arrival.lastCharacterNanos);
+    m_historyFeed->decoded(*named, decode.locked, now - *named);
 }
 
 void HoroluxApp::showHistory()

@@ -2,5 +2,5 @@
 
 qint64 clockMinusGpsMs(const DecodeReading &reading)
 {
-    return reading.computerMs - reading.gpsMs;
+    return reading.computerMs - reading.gpsMs - reading.sinceNamedMs;
 }

@@ -11,9 +11,11 @@ struct DecodeReading
     // The moment the sentence names, a whole second of GPS time (UTC).
     qint64 gpsMs = 0;
     bool locked = false;
+    // How far GPS time had moved on from that second when the clock was read: the receiver's
+    // delay where the user gave it, the line's transit and the time since the last character.
+    qint64 sinceNamedMs = 0;
 };
 
 // The computer clock minus GPS time: the one place that says how far the computer's clock is
-// off. It takes the sentence's time as the moment of its decode, so it still includes the
-// receiver's delay and the line's transit.
+// off, with GPS time taken as the named second plus what it had moved on by.
 qint64 clockMinusGpsMs(const DecodeReading &reading);

@@ -8,10 +8,11 @@ HistoryFeed::HistoryFeed(HistoryRecord &record, const Clock &clock)
     , m_clock(clock)
 { }
 
-void HistoryFeed::decoded(qint64 gpsMs, bool locked)
+void HistoryFeed::decoded(qint64 gpsMs, bool locked, qint64 sinceNamedMs)
 {
     writePending();
-    m_pending = HistoryEntry::decode({m_clock.currentMSecsSinceEpoch(), gpsMs, locked});
+    m_pending
+        = HistoryEntry::decode({m_clock.currentMSecsSinceEpoch(), gpsMs, locked, sinceNamedMs});
     // A setting follows, if at all, before the handler returns to the event loop.
     QMetaObject::invokeMethod(this, &HistoryFeed::writePending, Qt::QueuedConnection);
 }

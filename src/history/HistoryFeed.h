@@ -17,7 +17,7 @@ public:
     HistoryFeed(HistoryRecord &record, const Clock &clock);
 
     // A sentence of the receiver decoded just now; gpsMs is the time it names.
-    void decoded(qint64 gpsMs, bool locked);
+    void decoded(qint64 gpsMs, bool locked, qint64 sinceNamedMs = 0);
     // The clock was set from the decode just made, moved by stepMs.
     void clockStepped(qint64 stepMs);
     // A sentence naming namedMs went out to the master clock just now.

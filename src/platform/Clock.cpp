@@ -6,11 +6,19 @@
 
 #include <QTimerEvent>
 #include <QVarLengthArray>
+#include <ctime>
 
 Clock::Clock(QObject *parent)
     : QObject(parent)
 {
     connect(this, &Clock::secondBegan, this, &Clock::tickFollowers);
+}
+
+qint64 Clock::steadyNanos() const
+{
+    timespec now {};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return qint64(now.tv_sec) * 1000 * 1000 * 1000 + now.tv_nsec;
 }
 
 QString Clock::localTimeText() const

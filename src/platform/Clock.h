@@ -24,6 +24,9 @@ public:
     virtual bool lastRefusalWantsRight() const { return true; }
     virtual QDateTime toLocal(qint64 msecs) const = 0;
     virtual QTime localTimeOfDay(qint64 msecs) const { return toLocal(msecs).time(); }
+    // A clock that only runs forward, in nanoseconds from some fixed start: the time between two
+    // moments, whatever happens to the wall clock in between.
+    virtual qint64 steadyNanos() const;
     // Another service (NTP) keeps this clock synchronised, as the operating system says.
     virtual bool keptSynchronised() const { return false; }
     // Called after each second's ticks: the clock readies what its next second will need, so

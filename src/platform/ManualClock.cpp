@@ -25,6 +25,7 @@ QDateTime ManualClock::toLocal(qint64 msecs) const
 
 void ManualClock::advance(qint64 msecs)
 {
+    m_steadyMSecs += msecs;
     moveTo(m_msecs + msecs);
     emit jumped();
 }

@@ -16,6 +16,8 @@ public:
 
     void setRefuseSet(bool refuse) { m_refuseSet = refuse; }
     bool keptSynchronised() const override { return m_synchronised; }
+    // Runs with advance() alone: a setting of the clock does not move it.
+    qint64 steadyNanos() const override { return m_steadyMSecs * 1000 * 1000; }
     void setKeptSynchronised(bool synchronised) { m_synchronised = synchronised; }
     void setTimeZone(const QTimeZone &zone)
     {
@@ -37,6 +39,7 @@ private:
     void moveTo(qint64 msecs);
 
     qint64 m_msecs;
+    qint64 m_steadyMSecs = 0;
     bool m_followed = false;
     QTimeZone m_zone = QTimeZone::utc();
     bool m_refuseSet = false;

@@ -1,6 +1,7 @@
 #include "ClockSetting.h"
 
 #include "RmcReceiver.h"
+#include "SettingMoment.h"
 #include "common/BuildTime.h"
 #include "common/Module1.h"
 #include "platform/Clock.h"
@@ -56,5 +57,13 @@ void ClockSetting::Command1_Click()
     if (!at || !withinClockWindow(*at, m_w.clockFloorMSecs))
         return;
     m.systemTime = decoded;
+    // With the receiver's delay given for the port, the moment the sentence stands for now.
+    MSComm &port = m_w.receivePort();
+    if (const std::optional<int> delay = port.receiverDelayMillis()) {
+        const RmcReceiver::Arrival &arrival = m_w.receiver.lastArrival();
+        m.systemTime
+            = systemTimeFromMSecs(SettingMoment::correctedMSecs(*at, *delay, arrival.characters,
+                port.baudRate(), m_w.clock.steadyNanos() - arrival.lastCharacterNanos));
+    }
     m_w.clock.SetSystemTime(m.systemTime);
 }

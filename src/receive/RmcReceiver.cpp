@@ -5,6 +5,7 @@
 #include "RmcHeadMatcher.h"
 #include "RmcLineCollector.h"
 #include "common/Module1.h"
+#include "platform/Clock.h"
 #include "platform/EventPump.h"
 #include "serial/CommError.h"
 #include "serial/MSComm.h"
@@ -36,6 +37,7 @@ bool moreInput(MSComm &port, bool found)
 
 RmcReceiver::RmcReceiver(Wiring wiring)
     : m_module1(wiring.module1)
+    , m_clock(wiring.clock)
     , m_port(std::move(wiring.port))
     , m_view(wiring.view)
     , m_anyTalker(std::move(wiring.anyTalker))
@@ -130,6 +132,7 @@ RmcReceiver::Outcome RmcReceiver::search(MSComm &port, Fields &fields)
     m.receiveCountdown = kLineCountdown;
 
     RmcLineCollector line;
+    qint64 lastCharacterNanos = 0;
     firstPass = true;
     EventPump::waitWhile(
         m.shuttingDown,
@@ -142,6 +145,9 @@ RmcReceiver::Outcome RmcReceiver::search(MSComm &port, Fields &fields)
         },
         [&] {
             line.feed(port.Input());
+            // Read as it arrives: the read that ends the line is the moment of its last character.
+            if (line.complete() && lastCharacterNanos == 0)
+                lastCharacterNanos = m_clock.steadyNanos();
             return moreInput(port, line.complete());
         });
     if (timedOut)
@@ -151,6 +157,8 @@ RmcReceiver::Outcome RmcReceiver::search(MSComm &port, Fields &fields)
     // Longer than any real sentence: what was cut off may have held its checksum.
     if (line.truncated())
         return Outcome::NotFound;
+    // "$", the head, the line up to its CR, and the LF; kept before the decode is told.
+    m_arrival = {lastCharacterNanos, int(1 + head.head().size() + line.line().size() + 1)};
     return decodeLine(port, head.head(), line.line(), fields);
 }
 

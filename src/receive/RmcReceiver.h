@@ -4,6 +4,7 @@
 #include <QtGlobal>
 #include <functional>
 
+class Clock;
 class MSComm;
 class ReceiverView;
 struct Module1;
@@ -17,6 +18,8 @@ public:
     struct Wiring
     {
         Module1 &module1;
+        // Stamps the arrival of each sentence's last character.
+        const Clock &clock;
         // Fetched at each search: the dialog that owns the port is created on first touch.
         std::function<MSComm &()> port;
         ReceiverView &view;
@@ -38,6 +41,15 @@ public:
     // fields were sent as exact digits.
     [[nodiscard]] bool receiveForClockSetting();
 
+    // The last sentence decoded: when its last character was read (Clock::steadyNanos) and how
+    // many characters it had, "$" to the final LF.
+    struct Arrival
+    {
+        qint64 lastCharacterNanos = 0;
+        int characters = 0;
+    };
+    const Arrival &lastArrival() const { return m_arrival; }
+
 private:
     struct Fields;
     enum class Outcome { NotFound, Shown, Settable };
@@ -51,10 +63,12 @@ private:
     void notFound();
 
     Module1 &m_module1;
+    const Clock &m_clock;
     std::function<MSComm &()> m_port;
     ReceiverView &m_view;
     std::function<bool()> m_anyTalker;
     // The opening of the receive port (MSComm::opening) on which a true checksum arrived.
     quint64 m_checksummedOpening = 0;
     std::function<void(const RmcDecode &)> m_decoded;
+    Arrival m_arrival;
 };

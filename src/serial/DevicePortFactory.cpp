@@ -68,7 +68,7 @@ std::unique_ptr<SerialDevice> DevicePortFactory::open(
         line.baudRate = entry->speed;
     }
     if (entry && GpsdAddress::isGpsdUrl(entry->device))
-        return openGpsd(portNumber, entry->device);
+        return openGpsd(portNumber, *entry);
     const QString named = devicePath(portNumber, entry);
     // Follow links so every name of one device shares one lock.
     const QString path = QFileInfo(named).canonicalFilePath();
@@ -85,15 +85,19 @@ std::unique_ptr<SerialDevice> DevicePortFactory::open(
     return device;
 }
 
-std::unique_ptr<SerialDevice> DevicePortFactory::openGpsd(int portNumber, const QString &url)
+std::unique_ptr<SerialDevice> DevicePortFactory::openGpsd(
+    int portNumber, const PortMap::Entry &entry)
 {
-    const std::optional<GpsdAddress> address = GpsdAddress::parse(url);
+    const std::optional<GpsdAddress> address = GpsdAddress::parse(entry.device);
     if (!address)
         refuse(CommError::InvalidPortNumber, portNumber,
-            url + QStringLiteral(": not a gpsd address (gpsd://HOST[:PORT][/DEVICE])"));
+            entry.device + QStringLiteral(": not a gpsd address (gpsd://HOST[:PORT][/DEVICE])"));
     try {
-        return std::make_unique<GpsdDevice>(
+        auto device = std::make_unique<GpsdDevice>(
             *address, [this, portNumber](const QString &reason) { tellOnce(portNumber, reason); });
+        // The speed is gpsd's to report; the receiver's delay is the user's.
+        device->setMapping({0, entry.delayMillis});
+        return device;
     } catch (const CommError &error) {
         refuse(error.number(), portNumber, error.detail());
     }

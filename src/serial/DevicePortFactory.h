@@ -21,7 +21,7 @@ public:
 private:
     QString devicePath(int portNumber, const std::optional<PortMap::Entry> &entry) const;
     QString linkPath(int portNumber) const;
-    std::unique_ptr<SerialDevice> openGpsd(int portNumber, const QString &url);
+    std::unique_ptr<SerialDevice> openGpsd(int portNumber, const PortMap::Entry &entry);
     [[noreturn]] void refuse(int number, int portNumber, const QString &detail);
     void tellOnce(int portNumber, const QString &detail);
 

@@ -40,6 +40,7 @@ public:
     void setDraining(bool on) override;
     // The line speed gpsd reported for its device; 0 until it has.
     int reportedSpeed() const { return m_speed; }
+    int lineSpeed() const override { return m_speed; }
 
 private:
     struct Resolution;

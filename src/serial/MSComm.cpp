@@ -99,7 +99,7 @@ bool MSComm::CTSHolding() const
 int MSComm::baudRate() const
 {
     dropFailedDevice();
-    return m_device ? m_device->mapping().baudRate : m_settings.baudRate;
+    return m_device ? m_device->lineSpeed() : m_settings.baudRate;
 }
 
 std::optional<int> MSComm::receiverDelayMillis() const

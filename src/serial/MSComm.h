@@ -53,7 +53,8 @@ public:
     void setOutput(const QByteArray &text);
     bool CTSHolding() const;
 
-    // The speed the line runs at: a ports.conf speed replaces the one of Settings while open.
+    // The speed the line runs at: a ports.conf speed replaces the one of Settings while open;
+    // a receiver read through gpsd has the speed gpsd reports, 0 until it has.
     int baudRate() const;
     // How long after the start of its second the receiver on the open port begins its RMC
     // sentence (ports.conf "delay"); nothing when closed or not given.

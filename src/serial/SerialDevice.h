@@ -39,6 +39,8 @@ public:
         std::optional<int> receiverDelayMillis;
     };
     const Mapping &mapping() const { return m_mapping; }
+    // The speed the characters arrive at, for their time on the line; 0 when unknown.
+    virtual int lineSpeed() const { return m_mapping.baudRate; }
     void setMapping(const Mapping &mapping) { m_mapping = mapping; }
 
 private:
