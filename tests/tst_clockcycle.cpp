@@ -5,9 +5,11 @@
 #include "receive/MainClockCycle.h"
 #include "setup/Form5.h"
 #include "shell/Form1.h"
+#include "shell/UserNotice.h"
 
 #include <QAction>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimeZone>
 
@@ -26,6 +28,7 @@ private slots:
     void init();
     void cleanup();
     void firstTickWithReceivingOnSetsTheClock();
+    void clockKeptByATimeServiceIsLeftToIt();
     void transmitOnlyAtSecondThirty();
     void hiddenWindowSkipsRefreshButSetsHourly();
     void receiveSwitchedOnMidHourSetsAtNextTick();
@@ -87,6 +90,23 @@ void tst_ClockCycle::firstTickWithReceivingOnSetsTheClock()
     m_rig->clock().advance(0); // the clock is looked at at once
     QTRY_COMPARE(m_rig->clock().setCount(), 1);
     QCOMPARE(m_rig->clock().toLocal(m_rig->clock().lastSetMSecs()).time(), QTime(12, 35, 19));
+}
+
+void tst_ClockCycle::clockKeptByATimeServiceIsLeftToIt()
+{
+    // Another service keeps the clock synchronised: the scheduled setting leaves it and says so
+    // once; the display goes on, and "Set Time" still sets.
+    m_rig->clock().setKeptSynchronised(true);
+    QSignalSpy told(&m_rig->app().userNotice(), &UserNotice::shown);
+    form()->menuSetRcv->setChecked(true);
+    streamSentences();
+    tickAt(10, 25, 41);
+    QCOMPARE(m_rig->clock().setCount(), 0);
+    QCOMPARE(form()->Text2->text(), QStringLiteral("12:35 PM"));
+    QTRY_COMPARE(told.count(), 1);
+    QVERIFY(told.first().first().toString().contains(QStringLiteral("leaves the clock alone")));
+    form()->Command1_Click();
+    QCOMPARE(m_rig->clock().setCount(), 1);
 }
 
 void tst_ClockCycle::transmitOnlyAtSecondThirty()

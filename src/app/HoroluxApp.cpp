@@ -34,6 +34,7 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <utility>
 
 HoroluxApp::HoroluxApp(const Environment &environment, QObject *parent)
@@ -50,7 +51,8 @@ HoroluxApp::HoroluxApp(const Environment &environment, QObject *parent)
               [this](const RmcDecode &decode) { recordDecode(decode); }}))
     , m_clockSetting(std::make_unique<ClockSetting>(ClockSetting::Wiring {m_module1, clock(),
           *m_receiver, [this]() -> MSComm & { return receivePort(); },
-          [this] { return form5Ports()->check1Value() == 1; }, m_env.clockFloorMSecs}))
+          [this] { return form5Ports()->check1Value() == 1; }, m_env.clockFloorMSecs,
+          [this] { leaveClockToTimeService(); }}))
     , m_transmitter(std::make_unique<RmcTransmitter>(RmcTransmitter::Wiring {m_module1, clock(),
           [this]() -> MSComm & { return receivePort(); },
           [this]() -> MSComm & { return transmitPort(); },
@@ -139,9 +141,36 @@ void HoroluxApp::watchForOtherClockMasters()
     connect(m_env.clock, &Clock::jumped, probe, &ClockMasterProbe::start);
     connect(m_env.clock, &Clock::setRefused, probe, &ClockMasterProbe::start);
     connect(probe, &ClockMasterProbe::found, m_userNotice.get(), [this](const QString &name) {
-        m_userNotice->report(UserNotice::Cause::OtherClockMaster,
-            name + QStringLiteral(" also keeps this computer's clock and fights our settings"));
+        m_otherClockMaster = name;
+        // A service that keeps the clock synchronised is left alone rather than fought.
+        if (clock().keptSynchronised())
+            tellClockLeftToTimeService();
+        else
+            m_userNotice->report(UserNotice::Cause::OtherClockMaster,
+                name + QStringLiteral(" also keeps this computer's clock and fights our settings"));
     });
+}
+
+void HoroluxApp::leaveClockToTimeService()
+{
+    // Named when the probe finds the service; it looks once, and may take a moment to answer.
+    ClockMasterProbe *probe = m_env.clockMasters;
+    if (!probe || !m_otherClockMaster.isEmpty()) {
+        tellClockLeftToTimeService();
+        return;
+    }
+    probe->start();
+    QTimer::singleShot(kProbeAnswerMs, this, &HoroluxApp::tellClockLeftToTimeService);
+}
+
+void HoroluxApp::tellClockLeftToTimeService()
+{
+    m_userNotice->report(UserNotice::Cause::ClockLeftToTimeService,
+        QStringLiteral("the clock is kept synchronised by ")
+            + (m_otherClockMaster.isEmpty() ? QStringLiteral("another service")
+                                            : m_otherClockMaster)
+            + QStringLiteral("; the scheduled settings leave it alone"),
+        m_otherClockMaster);
 }
 
 void HoroluxApp::feedHistory()

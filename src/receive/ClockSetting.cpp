@@ -36,6 +36,16 @@ ClockSetting::ClockSetting(Wiring wiring)
 
 void ClockSetting::Command1_Click()
 {
+    setFromReceiver(false);
+}
+
+void ClockSetting::setOnSchedule()
+{
+    setFromReceiver(true);
+}
+
+void ClockSetting::setFromReceiver(bool scheduled)
+{
     Module1 &m = m_w.module1;
     if (!m_w.receivePort().PortOpen())
         return;
@@ -56,6 +66,12 @@ void ClockSetting::Command1_Click()
     const auto at = msecsFromSystemTime(decoded);
     if (!at || !withinClockWindow(*at, m_w.clockFloorMSecs))
         return;
+    // Asked afresh at each setting: the service may have started or stopped since the last.
+    if (scheduled && m_w.clock.keptSynchronised()) {
+        if (m_w.leftToTimeService)
+            m_w.leftToTimeService();
+        return;
+    }
     m.systemTime = decoded;
     // With the receiver's delay given for the port, the moment the sentence stands for now.
     MSComm &port = m_w.receivePort();

@@ -23,12 +23,20 @@ public:
         // The clock is never set to a moment before this one, nor to one more than 1024 weeks
         // after it (withinClockWindow).
         qint64 clockFloorMSecs;
+        // A scheduled setting found the clock kept synchronised by another service, and left it.
+        std::function<void()> leftToTimeService = {};
     };
 
     explicit ClockSetting(Wiring wiring);
 
+    // Asked for by the user: sets the clock whoever else keeps it.
     void Command1_Click();
+    // The first tick's and every hour's setting: a clock that another service (NTP) keeps
+    // synchronised is left alone, so that two masters do not undo each other's work.
+    void setOnSchedule();
 
 private:
+    void setFromReceiver(bool scheduled);
+
     Wiring m_w;
 };

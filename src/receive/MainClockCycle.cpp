@@ -68,7 +68,7 @@ void MainClockCycle::setClockForTheHour()
         return;
     }
     reopenLostReceivePort();
-    m_w.clockSetting.Command1_Click();
+    m_w.clockSetting.setOnSchedule();
     // Ticks nested in this very setting's search deferred it too; it has run now.
     m_deferredHour.clear();
 }

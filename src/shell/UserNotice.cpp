@@ -17,7 +17,7 @@ QString UserNotice::title()
     return QStringLiteral("Horolux");
 }
 
-QString UserNotice::text(Cause cause)
+QString UserNotice::text(Cause cause, const QString &subject)
 {
     switch (cause) {
     case Cause::ClockNotSettable:
@@ -40,6 +40,13 @@ QString UserNotice::text(Cause cause)
             "The history of settings is not kept: history.csv cannot be written "
             "in Horolux's state folder (~/.local/state/horolux, or the program's "
             "own folder when portable). Make that folder writable for your user.");
+    case Cause::ClockLeftToTimeService:
+        return (subject.isEmpty() ? QStringLiteral("Another time service")
+                                  : QStringLiteral("A time service (") + subject + u')')
+            + QStringLiteral(" keeps this computer's clock synchronised, so Horolux leaves the "
+                             "clock alone: it no longer sets it every hour, and \"Set Time\" "
+                             "still sets it when you ask. To hand the clock to Horolux instead, "
+                             "stop that service (for systemd's: sudo timedatectl set-ntp false).");
     case Cause::MasterClockNotReading:
         return QStringLiteral("The master clock takes no more sentences from the transmit port; "
                               "the unsent ones are dropped. Check that it is connected and on.");
@@ -50,11 +57,12 @@ QString UserNotice::text(Cause cause)
     return {};
 }
 
-void UserNotice::report(Cause cause, const QString &stderrLine)
+void UserNotice::report(Cause cause, const QString &stderrLine, const QString &subject)
 {
     if (m_reported.contains(cause))
         return;
     m_reported.append(cause);
+    m_subjects.insert(cause, subject);
     if (!stderrLine.isEmpty())
         qCWarning(lcHorolux, "%s", qUtf8Printable(stderrLine));
     QMetaObject::invokeMethod(
@@ -65,9 +73,10 @@ void UserNotice::show(Cause cause)
 {
     if (m_w.shuttingDown)
         return;
+    const QString told = text(cause, m_subjects.value(cause));
     QSystemTrayIcon *icon = m_w.trayIcon();
     if (m_w.hasNotificationArea() && icon) {
-        icon->showMessage(title(), text(cause), QSystemTrayIcon::Warning);
+        icon->showMessage(title(), told, QSystemTrayIcon::Warning);
     } else {
         Form10 *box = m_w.messageBox();
         if (box->isVisible()) {
@@ -76,9 +85,9 @@ void UserNotice::show(Cause cause)
             box->installEventFilter(this);
             return;
         }
-        box->ShowNotice(text(cause), MessageBox::Exclamation, title());
+        box->ShowNotice(told, MessageBox::Exclamation, title());
     }
-    emit shown(text(cause));
+    emit shown(told);
 }
 
 bool UserNotice::eventFilter(QObject *watched, QEvent *event)

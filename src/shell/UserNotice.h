@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -23,7 +24,8 @@ public:
         RightsDropped,
         OtherClockMaster,
         HistoryNotWritten,
-        MasterClockNotReading
+        MasterClockNotReading,
+        ClockLeftToTimeService
     };
 
     struct Wiring
@@ -39,11 +41,12 @@ public:
 
     // Told after the handler that met the failure has returned. stderrLine, when given, is
     // written to standard error the first time.
-    void report(Cause cause, const QString &stderrLine = {});
+    // subject, when given, names what the text speaks of (the other time service).
+    void report(Cause cause, const QString &stderrLine = {}, const QString &subject = {});
 
     static QString title();
     // What happened and the one thing to do about it.
-    static QString text(Cause cause);
+    static QString text(Cause cause, const QString &subject = {});
 
 signals:
     void shown(const QString &text);
@@ -56,6 +59,7 @@ private:
 
     Wiring m_w;
     QList<Cause> m_reported;
+    QHash<Cause, QString> m_subjects;
     // Waiting for the message box in use to close.
     QList<Cause> m_waiting;
 };

@@ -74,6 +74,25 @@ QList<qint64> ProgramCopy::clockSettings() const
     return settings;
 }
 
+void ProgramCopy::setClockKeptSynchronised(bool kept) const
+{
+    QFile flag(synchronisedFlagPath());
+    if (kept)
+        flag.open(QIODevice::WriteOnly);
+    else
+        flag.remove();
+}
+
+QString ProgramCopy::synchronisedFlagPath() const
+{
+    return m_dir.filePath(QStringLiteral("shim-synchronised"));
+}
+
+QByteArray ProgramCopy::history() const
+{
+    return contentOf(m_dir.filePath(QStringLiteral("history.csv")));
+}
+
 void ProgramCopy::start(QProcess &process, const QProcessEnvironment &desktop) const
 {
     QProcessEnvironment environment = desktop;
@@ -84,6 +103,7 @@ void ProgramCopy::start(QProcess &process, const QProcessEnvironment &desktop) c
         environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(HOROLUX_CLOCKSHIM));
         environment.insert(QStringLiteral("HOROLUX_SHIM_START_MS"), QString::number(*m_clockStart));
         environment.insert(QStringLiteral("HOROLUX_SHIM_LOG"), clockLogPath());
+        environment.insert(QStringLiteral("HOROLUX_SHIM_SYNCHRONISED"), synchronisedFlagPath());
         // A sanitizer build's runtime would insist on being loaded before the shim.
         environment.insert(QStringLiteral("ASAN_OPTIONS"),
             QStringLiteral("detect_leaks=0:verify_asan_link_order=0"));

@@ -33,6 +33,10 @@ public:
     void setClockStart(qint64 msecsSinceEpoch) { m_clockStart = msecsSinceEpoch; }
     // The clock settings the program made, in milliseconds since the epoch, oldest first.
     QList<qint64> clockSettings() const;
+    // Whether the kernel says, to the program's own clock, that a time service keeps it.
+    void setClockKeptSynchronised(bool kept) const;
+    // The program's history.csv as it stands; empty when there is none.
+    QByteArray history() const;
 
     // Starts the program from its folder with this environment (a desktop's).
     void start(QProcess &process, const QProcessEnvironment &desktop) const;
@@ -45,6 +49,7 @@ public:
 private:
     QString runtimeFolder() const;
     QString clockLogPath() const;
+    QString synchronisedFlagPath() const;
 
     QTemporaryDir m_dir;
     std::optional<qint64> m_clockStart;

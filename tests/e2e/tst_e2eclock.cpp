@@ -22,13 +22,22 @@ class tst_E2eClock : public EndToEndTest
 {
     Q_OBJECT
 private slots:
+    void firstTickSetsClockFromStreamingReceiver_data();
     void firstTickSetsClockFromStreamingReceiver();
     void secondThirtySentenceDecodesInGpsd_data();
     void secondThirtySentenceDecodesInGpsd();
 };
 
+void tst_E2eClock::firstTickSetsClockFromStreamingReceiver_data()
+{
+    QTest::addColumn<bool>("keptByATimeService");
+    QTest::newRow("clock free") << false;
+    QTest::newRow("clock kept synchronised by a time service") << true;
+}
+
 void tst_E2eClock::firstTickSetsClockFromStreamingReceiver()
 {
+    QFETCH(bool, keptByATimeService);
     // Receive port 1, no waiting for a lock, no transmit port; the receiver talks all the time.
     PseudoTerminal receiver;
     m_copy->wirePort(receiver, 1);
@@ -41,8 +50,15 @@ void tst_E2eClock::firstTickSetsClockFromStreamingReceiver()
     QTimer stream;
     connect(&stream, &QTimer::timeout, &stream, [&] { receiver.writeSome(sentence); });
     stream.start(200);
+    m_copy->setClockKeptSynchronised(keptByATimeService);
     STEP(startProgram());
 
+    if (keptByATimeService) {
+        // The receiver is read (its decode is in the history), the clock left to the service.
+        QTRY_VERIFY_WITH_TIMEOUT(m_copy->history().contains("\ndecode,"), kWaitMs);
+        QCOMPARE(m_copy->clockSettings().size(), 0);
+        return;
+    }
     // The first tick sees a new hour and sets the clock to the sentence's second, exactly.
     QTRY_VERIFY_WITH_TIMEOUT(!m_copy->clockSettings().isEmpty(), kWaitMs);
     const QDateTime set
