@@ -14,6 +14,13 @@ options=(-DCMAKE_BUILD_TYPE=Release)
 command -v ccache >/dev/null && options+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S . -B "$build" "${options[@]}" >/dev/null
 if [[ ${1:-} == --picture ]]; then
+    # The pictures are taken from the virtual desktop with ImageMagick's import.
+    if ! command -v import >/dev/null; then
+        SUDO=""
+        [ "$(id -u)" -ne 0 ] && SUDO=sudo
+        $SUDO apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends imagemagick
+    fi
     cmake --build "$build" -j"$(nproc)" --target docs_inusepicture
     exec "$build/bench/docs_inusepicture"
 fi
