@@ -1,6 +1,6 @@
 // Renders the main window as a user sees it after showing it from the tray, with a receiver on
 // port 3 that reports a fix and a master clock on port 5, into a PNG (docs/main-window.png by
-// default), and the Ports dialog with a receiver mapped to COM1 (docs/ports-dialog.png). Run
+// default), and the Ports dialog with that receiver mapped (docs/ports-dialog.png). Run
 // from the source folder: bench_screenshot [main-window.png [ports-dialog.png]]
 #include "app/HoroluxApp.h"
 #include "platform/ManualClock.h"
@@ -86,14 +86,15 @@ int main(int argc, char *argv[])
     }
     std::printf("%s: %d x %d pixels\n", qPrintable(output), picture.width(), picture.height());
 
-    // A multi-constellation receiver at 9600 baud on COM1, sending 80 ms into its second, as a
-    // user maps it.
+    // A multi-constellation receiver at 9600 baud on COM3, sending 80 ms into its second, as a
+    // user maps it, on a computer whose clock a time service keeps: its delay can be measured.
     const QString dialogOutput
         = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("docs/ports-dialog.png");
     PortMap::Entry receiver {QStringLiteral("/dev/serial/by-id/usb-u-blox_AG_GNSS_receiver-if00"),
         9600, PortMap::Talker::Any};
     receiver.delayMillis = 80;
-    if (!PortMap(folder.path()).write({{1, receiver}})) {
+    clock.setKeptSynchronised(true);
+    if (!PortMap(folder.path()).write({{3, receiver}})) {
         std::fprintf(stderr, "bench_screenshot: cannot write ports.conf\n");
         return 1;
     }

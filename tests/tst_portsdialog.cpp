@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <termios.h>
@@ -21,6 +22,9 @@ private slots:
     void okWritesMapAndReopensChangedPort();
     void delayIsCheckedBeforeSaving_data();
     void delayIsCheckedBeforeSaving();
+    void gpsdRowGreysSpeed_data();
+    void gpsdRowGreysSpeed();
+    void gpsdListeningHereIsOffered();
 };
 
 void tst_PortsDialog::okWritesMapAndReopensChangedPort()
@@ -84,6 +88,38 @@ void tst_PortsDialog::delayIsCheckedBeforeSaving()
         QCOMPARE(applied->value(2).delayMillis, saved);
     if (saved == 0)
         QVERIFY(applied->isEmpty());
+}
+
+void tst_PortsDialog::gpsdRowGreysSpeed_data()
+{
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<bool>("speedChosen");
+    QTest::newRow("gpsd") << "gpsd://127.0.0.1:2947" << false;
+    QTest::newRow("serial device") << "/dev/ttyS0" << true;
+}
+
+void tst_PortsDialog::gpsdRowGreysSpeed()
+{
+    QFETCH(QString, device);
+    QFETCH(bool, speedChosen);
+    QTemporaryDir dir;
+    PortsDialog dialog(dir.path());
+    dialog.deviceBox(1)->setEditText(QStringLiteral("gpsd://elsewhere"));
+    dialog.deviceBox(1)->setEditText(device);
+    QCOMPARE(dialog.speedBox(1)->isEnabled(), speedChosen);
+    QCOMPARE(dialog.speedBox(1)->toolTip().contains(QStringLiteral("gpsd reports")), !speedChosen);
+}
+
+void tst_PortsDialog::gpsdListeningHereIsOffered()
+{
+    QTcpServer gpsd;
+    QVERIFY(gpsd.listen(QHostAddress::LocalHost));
+    QTemporaryDir dir;
+    PortsDialog dialog(dir.path());
+    dialog.lookForGpsd(QStringLiteral("127.0.0.1"), gpsd.serverPort());
+    const QString url = QStringLiteral("gpsd://127.0.0.1:%1").arg(gpsd.serverPort());
+    QTRY_VERIFY(dialog.deviceBox(8)->findData(url) >= 0);
+    QCOMPARE(dialog.deviceBox(8)->currentIndex(), 0);
 }
 
 QTEST_MAIN(tst_PortsDialog)

@@ -11,6 +11,7 @@
 #include "platform/ClockMasterProbe.h"
 #include "platform/Twips.h"
 #include "receive/ClockSetting.h"
+#include "receive/DelayMeasurement.h"
 #include "receive/MainClockCycle.h"
 #include "receive/RmcDecoder.h"
 #include "receive/RmcReceiver.h"
@@ -49,6 +50,9 @@ HoroluxApp::HoroluxApp(const Environment &environment, QObject *parent)
           RmcReceiver::Wiring {m_module1, clock(), [this]() -> MSComm & { return receivePort(); },
               *m_receiverView, [this] { return anyTalkerOnReceivePort(); },
               [this](const RmcDecode &decode) { recordDecode(decode); }}))
+    , m_delayMeasurement(std::make_unique<DelayMeasurement>(DelayMeasurement::Wiring {m_module1,
+          clock(), [this]() -> MSComm & { return receivePort(); },
+          [this] { return anyTalkerOnReceivePort(); }}))
     , m_clockSetting(std::make_unique<ClockSetting>(ClockSetting::Wiring {m_module1, clock(),
           *m_receiver, [this]() -> MSComm & { return receivePort(); },
           [this] { return form5Ports()->check1Value() == 1; }, m_env.clockFloorMSecs,
@@ -113,9 +117,10 @@ void HoroluxApp::buildShell()
             [this] { return builtWindows(); }, settingsDir(), [this] { releaseSingleInstance(); }});
     m_setupCommands = std::make_unique<SetupCommands>(SetupCommands::Wiring {m_module1, mainWindow,
         [this] { return form5(); }, [this] { return form4(); }, *m_transmissionDisplay});
-    m_menuCommands = std::make_unique<MenuCommands>(MenuCommands::Wiring {mainWindow,
-        [this] { return form4(); }, [this] { return form9(); }, ports, *m_transmissionDisplay,
-        *m_shutdown, *m_setupCommands, settingsDir(), showMessageBox, [this] { showHistory(); }});
+    m_menuCommands = std::make_unique<MenuCommands>(
+        MenuCommands::Wiring {mainWindow, [this] { return form4(); }, [this] { return form9(); },
+            ports, *m_transmissionDisplay, *m_shutdown, *m_setupCommands, settingsDir(),
+            showMessageBox, [this] { showHistory(); }, *m_delayMeasurement});
     m_userNotice = std::make_unique<UserNotice>(
         UserNotice::Wiring {m_module1.shuttingDown, [this] { return m_trayIcon->systemTrayIcon(); },
             [this] { return hasNotificationArea(); }, [this] { return form10(); }});
@@ -219,7 +224,8 @@ HistoryWindow *HoroluxApp::historyWindow() const
 
 HoroluxApp::~HoroluxApp()
 {
-    // Windows go before the objects their handlers call into.
+    // Windows go before the objects their handlers call into; a listening before its port.
+    m_delayMeasurement->stop();
     delete m_historyWindow.data();
     m_form10.reset();
     m_form9.reset();

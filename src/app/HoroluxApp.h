@@ -13,6 +13,7 @@
 class Clock;
 class ClockMasterProbe;
 class ClockSetting;
+class DelayMeasurement;
 class Form1;
 class Form4;
 class Form5;
@@ -154,6 +155,7 @@ private:
     std::unique_ptr<MainWindowReceiverView> m_receiverView;
     std::unique_ptr<MainWindowSetupHost> m_setupHost;
     std::unique_ptr<RmcReceiver> m_receiver;
+    std::unique_ptr<DelayMeasurement> m_delayMeasurement;
     std::unique_ptr<ClockSetting> m_clockSetting;
     std::unique_ptr<RmcTransmitter> m_transmitter;
     std::unique_ptr<MainClockCycle> m_mainClockCycle;

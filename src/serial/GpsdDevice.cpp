@@ -155,7 +155,10 @@ void GpsdDevice::onConnectDone()
 
 void GpsdDevice::onReadable()
 {
+    const qsizetype before = m_nmea.size();
     pull();
+    if (m_nmea.size() > before)
+        tellInputArrived();
 }
 
 void GpsdDevice::pull()

@@ -51,6 +51,7 @@ void MSComm::setPortOpen(bool open)
         throw CommError(CommError::PortAlreadyOpen);
     m_device = m_devices.open(m_commPort, m_settings, m_direction);
     m_opening = ++g_openings;
+    m_device->setInputArrived(m_inputArrived);
     applyDraining();
 }
 
@@ -132,6 +133,14 @@ void MSComm::applyDraining() const
     dropFailedDevice();
     if (m_device)
         m_device->setDraining(m_drainWhileIdle && m_readers == 0);
+}
+
+void MSComm::setInputArrived(std::function<void()> arrived)
+{
+    m_inputArrived = std::move(arrived);
+    dropFailedDevice();
+    if (m_device)
+        m_device->setInputArrived(m_inputArrived);
 }
 
 void MSComm::endDrainPause()

@@ -69,6 +69,8 @@ public:
     {
         m_direction = on ? PortDirection::OutputOnly : PortDirection::Both;
     }
+    // See SerialDevice::setInputArrived; kept for every device this object opens.
+    void setInputArrived(std::function<void()> arrived);
     // See SerialDevice::endDrainPause; nothing when closed.
     void endDrainPause();
 
@@ -105,6 +107,7 @@ private:
     PortDirection m_direction = PortDirection::Both;
     int m_readers = 0;
     OpenFailureHandler m_openFailed;
+    std::function<void()> m_inputArrived;
     quint64 m_opening = 0;
     mutable std::unique_ptr<SerialDevice> m_device;
 };

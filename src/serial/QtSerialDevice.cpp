@@ -61,7 +61,12 @@ QtSerialDevice::QtSerialDevice(
     m_drainPause.setSingleShot(true);
     m_drainPause.setInterval(kDrainPauseMs);
     QObject::connect(&m_drainPause, &QTimer::timeout, &m_port, [this] { throwInputAway(); });
-    QObject::connect(&m_port, &QSerialPort::readyRead, &m_port, [this] { onDrainedInput(); });
+    QObject::connect(&m_port, &QSerialPort::readyRead, &m_port, [this] {
+        if (m_draining)
+            onDrainedInput();
+        else
+            tellInputArrived();
+    });
 }
 
 QtSerialDevice::~QtSerialDevice() = default;
@@ -114,7 +119,7 @@ void QtSerialDevice::setDraining(bool on)
 
 void QtSerialDevice::onDrainedInput()
 {
-    if (m_draining && !m_drainPause.isActive())
+    if (!m_drainPause.isActive())
         m_drainPause.start();
 }
 

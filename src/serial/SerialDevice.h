@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -43,8 +44,21 @@ public:
     virtual int lineSpeed() const { return m_mapping.baudRate; }
     void setMapping(const Mapping &mapping) { m_mapping = mapping; }
 
+    // Called from the event loop each time input arrives, for a reader that runs no waiting
+    // loop of its own; empty to stop. Not while draining. A device that cannot tell never calls.
+    virtual void setInputArrived(std::function<void()> arrived) { m_arrived = std::move(arrived); }
+
+protected:
+    void tellInputArrived() const
+    {
+        // A copy: the call may replace or clear the one stored.
+        if (const std::function<void()> arrived = m_arrived)
+            arrived();
+    }
+
 private:
     Mapping m_mapping;
+    std::function<void()> m_arrived;
 };
 
 // A port the program only writes to is not watched for input: a talkative device on it would

@@ -1,5 +1,8 @@
 #include "PortsDialog.h"
 
+#include "ListenerProbe.h"
+#include "serial/GpsdAddress.h"
+
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -7,12 +10,14 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSerialPortInfo>
 #include <QVBoxLayout>
 
 namespace {
 const QString kNotMapped = QStringLiteral("not mapped");
 const QString kByIdDir = QStringLiteral("/dev/serial/by-id");
+const QString kLocalHost = QStringLiteral("127.0.0.1");
 
 // What QSerialPortInfo knows about the device behind a path: maker, product, serial number.
 QString describe(const QSerialPortInfo &info)
@@ -43,7 +48,7 @@ PortsDialog::PortsDialog(const QString &settingsDir, QWidget *parent)
     : QDialog(parent)
 {
     setWindowTitle(QStringLiteral(" SetUp Ports"));
-    auto *grid = new QGridLayout;
+    auto *grid = m_grid = new QGridLayout;
     grid->addWidget(new QLabel(QStringLiteral("Device")), 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("Speed")), 0, 2);
     grid->addWidget(new QLabel(QStringLiteral("Talker")), 0, 3);
@@ -72,6 +77,9 @@ PortsDialog::PortsDialog(const QString &settingsDir, QWidget *parent)
             + row.talker->sizeHint().width() / 2);
         m_loaded.at(n - 1) = map.entry(n);
         loadRow(row, m_loaded.at(n - 1));
+        showSpeedUse(row);
+        connect(row.device, &QComboBox::currentTextChanged, this,
+            [this, n] { showSpeedUse(m_rows.at(n - 1)); });
         grid->addWidget(new QLabel(PortMap::groupName(n)), n, 0);
         grid->addWidget(row.device, n, 1);
         grid->addWidget(row.speed, n, 2);
@@ -81,14 +89,19 @@ PortsDialog::PortsDialog(const QString &settingsDir, QWidget *parent)
     m_problem = new QLabel(this);
     m_problem->setWordWrap(true);
     m_problem->hide();
+    m_measureNote = new QLabel(this);
+    m_measureNote->setWordWrap(true);
+    m_measureNote->hide();
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &PortsDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &PortsDialog::reject);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(grid);
+    layout->addWidget(m_measureNote);
     layout->addWidget(m_problem);
     layout->addWidget(buttons);
     resize(sizeHint());
+    lookForGpsd(kLocalHost, GpsdAddress::kDefaultPort);
 }
 
 void PortsDialog::fillDevices(QComboBox *box) const
@@ -131,14 +144,46 @@ void PortsDialog::loadRow(const Row &row, const std::optional<PortMap::Entry> &e
     row.delay->setText(e.delayMillis ? PortMap::delayText(*e.delayMillis) : e.badDelay);
 }
 
+QString PortsDialog::devicePath(const QComboBox *box)
+{
+    // A typed path is the text itself; a listed choice carries its path without the label.
+    const QString text = box->currentText().trimmed();
+    const int listed = box->findText(text);
+    return listed >= 0 ? box->itemData(listed).toString() : text;
+}
+
+void PortsDialog::showSpeedUse(const Row &row) const
+{
+    const bool gpsd = GpsdAddress::isGpsdUrl(devicePath(row.device));
+    row.speed->setEnabled(!gpsd);
+    row.speed->setToolTip(gpsd ? QStringLiteral("gpsd reports the receiver's speed") : QString());
+}
+
+void PortsDialog::lookForGpsd(const QString &ipv4, quint16 port)
+{
+    if (!m_gpsdProbe) {
+        m_gpsdProbe = new ListenerProbe(this);
+        connect(m_gpsdProbe, &ListenerProbe::answered, this, [this] { offerGpsd(m_gpsdUrl); });
+    }
+    m_gpsdUrl = QStringLiteral("gpsd://%1:%2").arg(ipv4).arg(port);
+    m_gpsdProbe->start(ipv4, port);
+}
+
+void PortsDialog::offerGpsd(const QString &url)
+{
+    for (const Row &row : m_rows) {
+        if (row.device->findData(url) >= 0)
+            continue;
+        // Appended: the choice shown, or the text typed, stays as it is.
+        row.device->addItem(label(url, QStringLiteral("gpsd on this computer")), url);
+    }
+}
+
 std::optional<PortMap::Entry> PortsDialog::rowEntry(int portNumber) const
 {
     const Row &row = m_rows.at(portNumber - 1);
     PortMap::Entry entry;
-    // A typed path is the text itself; a listed choice carries its path without the label.
-    const QString text = row.device->currentText().trimmed();
-    const int listed = row.device->findText(text);
-    entry.device = listed >= 0 ? row.device->itemData(listed).toString() : text;
+    entry.device = devicePath(row.device);
     entry.speed = row.speed->currentData().toInt();
     entry.talker = PortMap::Talker(row.talker->currentData().toInt());
     const QString delay = row.delay->text().trimmed();
@@ -205,4 +250,49 @@ void PortsDialog::accept()
     if (m_apply && !m_apply(entries(), changedPorts()))
         return;
     QDialog::accept();
+}
+
+void PortsDialog::offerDelayMeasuring(int portNumber, const QString &whyNot)
+{
+    if (!m_measure) {
+        m_measure = new QPushButton(QStringLiteral("Measure"), this);
+        connect(m_measure, &QPushButton::clicked, this, [this] {
+            m_measure->setEnabled(false);
+            emit measureRequested();
+        });
+    }
+    m_measuredPort = portNumber >= 1 && portNumber <= kPortCount ? portNumber : 0;
+    // On the receive port's row; without one, beside the column titles.
+    m_grid->addWidget(m_measure, m_measuredPort, 5);
+    m_measure->setEnabled(whyNot.isEmpty());
+    m_measure->setToolTip(whyNot.isEmpty()
+            ? QStringLiteral("Listens to the receiver for a while and puts its delay in this "
+                             "row, measured against this computer's clock, which a time service "
+                             "keeps synchronised")
+            : whyNot);
+}
+
+QString PortsDialog::measureNote() const
+{
+    return m_measureNote->text();
+}
+
+void PortsDialog::showMeasuring(const QString &text)
+{
+    m_measureNote->setText(text);
+    m_measureNote->show();
+}
+
+void PortsDialog::setMeasuredDelay(int delayMillis, const QString &text)
+{
+    if (m_measuredPort > 0)
+        m_rows.at(m_measuredPort - 1).delay->setText(PortMap::delayText(delayMillis));
+    showMeasureEnd(text);
+}
+
+void PortsDialog::showMeasureEnd(const QString &text)
+{
+    showMeasuring(text);
+    if (m_measure)
+        m_measure->setEnabled(true);
 }

@@ -8,9 +8,12 @@
 #include <array>
 #include <functional>
 
+class ListenerProbe;
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 
 // "SetUp" > "Ports...": which device, speed, talker and receiver delay each of COM1..COM8 stands
 // for. It edits
@@ -42,6 +45,24 @@ public:
 
     void accept() override;
 
+    // A "Measure" button on the receive port's row (portNumber; 0 when there is none), which
+    // asks for measureRequested(); disabled, with whyNot as its tip, when whyNot is not empty.
+    void offerDelayMeasuring(int portNumber, const QString &whyNot);
+    QPushButton *measureButton() const { return m_measure; }
+    // What the measuring said last; empty before.
+    QString measureNote() const;
+    void showMeasuring(const QString &text);
+    // Puts the delay in the row measured; the user still saves it with OK.
+    void setMeasuredDelay(int delayMillis, const QString &text);
+    // The measuring ended without a delay, for the reason given.
+    void showMeasureEnd(const QString &text);
+
+    // Offers gpsd at this address in the device lists once something answers there.
+    void lookForGpsd(const QString &ipv4, quint16 port);
+
+signals:
+    void measureRequested();
+
 private:
     struct Row
     {
@@ -52,6 +73,9 @@ private:
     };
 
     void fillDevices(QComboBox *box) const;
+    static QString devicePath(const QComboBox *box);
+    void showSpeedUse(const Row &row) const;
+    void offerGpsd(const QString &url);
     void loadRow(const Row &row, const std::optional<PortMap::Entry> &entry) const;
     std::optional<PortMap::Entry> rowEntry(int portNumber) const;
     [[nodiscard]] bool delaysAreValid();
@@ -60,4 +84,10 @@ private:
     std::array<std::optional<PortMap::Entry>, kPortCount> m_loaded;
     ApplyHandler m_apply;
     QLabel *m_problem = nullptr;
+    QGridLayout *m_grid = nullptr;
+    QPushButton *m_measure = nullptr;
+    QLabel *m_measureNote = nullptr;
+    int m_measuredPort = 0;
+    ListenerProbe *m_gpsdProbe = nullptr;
+    QString m_gpsdUrl;
 };

@@ -7,6 +7,7 @@
 #include "dialogs/Form9.h"
 #include "platform/HelpViewer.h"
 #include "platform/TopMost.h"
+#include "receive/DelayMeasurement.h"
 #include "serial/MSComm.h"
 #include "setup/Form5.h"
 #include "setup/PortsDialog.h"
@@ -69,10 +70,23 @@ void MenuCommands::menuSetPorts_Click()
         [this](const QMap<int, PortMap::Entry> &entries, const QList<int> &changed) {
             return applyPortMap(entries, changed);
         });
+    offerDelayMeasuring(m_portsDialog);
     Form1 *form = m_w.mainWindow();
     connect(m_portsDialog, &QDialog::finished, form, [form] { form->setEnabled(true); });
     form->setEnabled(false);
     showTopmost(m_portsDialog);
+}
+
+void MenuCommands::offerDelayMeasuring(PortsDialog *dialog)
+{
+    DelayMeasurement &measurement = m_w.delayMeasurement;
+    dialog->offerDelayMeasuring(measurement.portNumber(), measurement.whyNot());
+    connect(dialog, &PortsDialog::measureRequested, &measurement, &DelayMeasurement::start);
+    // Closing the dialog ends the listening: nobody would see its outcome.
+    connect(dialog, &QDialog::finished, &measurement, &DelayMeasurement::stop);
+    connect(&measurement, &DelayMeasurement::progress, dialog, &PortsDialog::showMeasuring);
+    connect(&measurement, &DelayMeasurement::measured, dialog, &PortsDialog::setMeasuredDelay);
+    connect(&measurement, &DelayMeasurement::failed, dialog, &PortsDialog::showMeasureEnd);
 }
 
 PortsDialog *MenuCommands::portsDialog() const

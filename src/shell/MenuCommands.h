@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <functional>
 
+class DelayMeasurement;
 class Form1;
 class Form4;
 class Form5;
@@ -39,6 +40,8 @@ public:
         std::function<void(const QString &text, int icon, int buttons, const QString &title)>
             showMessageBox;
         std::function<void()> showHistory;
+        // Measures the receive port's delay for the ports dialog.
+        DelayMeasurement &delayMeasurement;
     };
 
     explicit MenuCommands(Wiring wiring);
@@ -64,6 +67,7 @@ public:
 private:
     bool applyPortMap(const QMap<int, PortMap::Entry> &entries, const QList<int> &changed);
     void reopenIfChanged(MSComm &port, const QList<int> &changed);
+    void offerDelayMeasuring(PortsDialog *dialog);
 
     Wiring m_w;
     QPointer<HelpViewer> m_helpViewer;

@@ -12,7 +12,11 @@ public:
         m_port.isOpen = true;
         ++m_port.openCount;
     }
-    ~FakeDevice() override { m_port.isOpen = false; }
+    ~FakeDevice() override
+    {
+        m_port.isOpen = false;
+        m_port.arrived = nullptr;
+    }
 
     qint64 bytesAvailable() const override { return m_port.input.size(); }
     QByteArray read(qint64 maxSize) override
@@ -36,6 +40,10 @@ public:
     }
     bool ctsHolding() const override { return m_port.cts; }
     bool hasFailed() const override { return m_port.failed; }
+    void setInputArrived(std::function<void()> arrived) override
+    {
+        m_port.arrived = std::move(arrived);
+    }
 
 private:
     void check() const

@@ -3,6 +3,7 @@
 #include "serial/SerialDevice.h"
 
 #include <QByteArray>
+#include <functional>
 #include <map>
 #include <optional>
 
@@ -20,6 +21,16 @@ struct FakePort
     std::optional<int> receiverDelayMillis; // as a ports.conf delay would give it
     bool stalled = false; // the peer reads nothing: writes wait in pending
     QByteArray pending; // written by the program, not yet gone
+    std::function<void()> arrived; // what the open device tells of arriving input
+
+    // Input arrives: it waits to be read, and the open device tells of it.
+    void receive(const QByteArray &text)
+    {
+        input += text;
+        // A copy: the reader may stop listening from inside the call.
+        if (const std::function<void()> tell = arrived)
+            tell();
+    }
 };
 
 // Ports for cases a pseudo-terminal cannot play: CTS low, open errors, I/O errors.
