@@ -40,6 +40,8 @@
 HoroluxApp::HoroluxApp(const Environment &environment, QObject *parent)
     : QObject(parent)
     , m_env(environment)
+    , m_ports(*environment.ports,
+          [this](const QString &reason) { m_setupHost->reportReceivePortDenied(reason); })
     , m_historyRecord(std::make_unique<HistoryRecord>(
           m_env.stateDir.isEmpty() ? settingsDir() : m_env.stateDir, clock()))
     , m_historyFeed(std::make_unique<HistoryFeed>(*m_historyRecord, clock()))
@@ -51,7 +53,7 @@ HoroluxApp::HoroluxApp(const Environment &environment, QObject *parent)
               [this](const RmcDecode &decode) { recordDecode(decode); }}))
     , m_clockSetting(std::make_unique<ClockSetting>(ClockSetting::Wiring {m_module1, clock(),
           *m_receiver, [this]() -> MSComm & { return receivePort(); },
-          [this] { return form5Ports()->check1Value() == 1; }, m_env.clockFloorMSecs,
+          [this] { return m_module1.waitForLock == 1; }, m_env.clockFloorMSecs,
           [this] { leaveClockToTimeService(); }}))
     , m_transmitter(std::make_unique<RmcTransmitter>(RmcTransmitter::Wiring {m_module1, clock(),
           [this]() -> MSComm & { return receivePort(); },
@@ -87,10 +89,7 @@ HoroluxApp::HoroluxApp(const Environment &environment, QObject *parent)
     feedHistory();
     // Input nobody reads (the receive port's, between searches) is thrown away at the clock's
     // second, a wake-up the program has anyway, instead of at a wake-up of its own.
-    connect(m_env.clock, &Clock::secondBegan, this, [this] {
-        if (isForm5Loaded())
-            form5Ports()->MSComm1.endDrainPause();
-    });
+    connect(m_env.clock, &Clock::secondBegan, this, [this] { m_ports.MSComm1.endDrainPause(); });
 }
 
 void HoroluxApp::buildShell()
@@ -98,7 +97,6 @@ void HoroluxApp::buildShell()
     // Each part gets what it touches; the windows are fetched at each use, as they are built
     // on first touch.
     const auto mainWindow = [this] { return form1(); };
-    const auto ports = [this] { return form5Ports(); };
     const auto showMessageBox
         = [this](const QString &text, int icon, int buttons, const QString &title) {
               ShowMessageBox(text, icon, buttons, title);
@@ -109,12 +107,12 @@ void HoroluxApp::buildShell()
     m_trayIcon = std::make_unique<TrayIcon>(
         TrayIcon::Wiring {mainWindow, [this] { return isForm1Loaded(); }, *m_windowVisibility});
     m_shutdown = std::make_unique<Shutdown>(
-        Shutdown::Wiring {m_module1, mainWindow, *m_windowVisibility, *m_trayIcon, ports,
+        Shutdown::Wiring {m_module1, mainWindow, *m_windowVisibility, *m_trayIcon, m_ports,
             [this] { return builtWindows(); }, settingsDir(), [this] { releaseSingleInstance(); }});
     m_setupCommands = std::make_unique<SetupCommands>(SetupCommands::Wiring {m_module1, mainWindow,
         [this] { return form5(); }, [this] { return form4(); }, *m_transmissionDisplay});
     m_menuCommands = std::make_unique<MenuCommands>(MenuCommands::Wiring {mainWindow,
-        [this] { return form4(); }, [this] { return form9(); }, ports, *m_transmissionDisplay,
+        [this] { return form4(); }, [this] { return form9(); }, m_ports, *m_transmissionDisplay,
         *m_shutdown, *m_setupCommands, settingsDir(), showMessageBox, [this] { showHistory(); }});
     m_userNotice = std::make_unique<UserNotice>(
         UserNotice::Wiring {m_module1.shuttingDown, [this] { return m_trayIcon->systemTrayIcon(); },
@@ -251,9 +249,8 @@ void HoroluxApp::start()
 {
     Startup(
         Startup::Wiring {m_module1, executableDir(), runtimeDir(), settingsDir(),
-            [this] { return form1(); }, [this] { return form5Ports(); }, *m_trayIcon,
-            *m_windowVisibility, *m_shutdown, *m_userNotice,
-            [this] { return hasNotificationArea(); },
+            [this] { return form1(); }, m_ports, *m_trayIcon, *m_windowVisibility, *m_shutdown,
+            *m_userNotice, [this] { return hasNotificationArea(); },
             [this](const QString &text, int icon, int buttons, const QString &title) {
                 ShowMessageBox(text, icon, buttons, title);
             },
@@ -296,18 +293,10 @@ void HoroluxApp::showOnMonitor(const QString &text)
 
 Form5 *HoroluxApp::form5()
 {
-    Form5 *form = form5Ports();
-    if (!form->hasControls()) {
-        form->buildControls();
-        form->Form_Load();
+    if (!m_form5) {
+        m_form5 = std::make_unique<Form5>(m_module1, m_ports, portDevices(), *m_setupHost);
+        m_form5->Form_Load();
     }
-    return form;
-}
-
-Form5 *HoroluxApp::form5Ports()
-{
-    if (!m_form5)
-        m_form5 = std::make_unique<Form5>(m_module1, ports(), *m_setupHost);
     return m_form5.get();
 }
 
@@ -327,16 +316,6 @@ Form10 *HoroluxApp::form10()
         m_form10->Form_Load();
     }
     return m_form10.get();
-}
-
-MSComm &HoroluxApp::receivePort()
-{
-    return form5Ports()->MSComm1;
-}
-
-MSComm &HoroluxApp::transmitPort()
-{
-    return form5Ports()->MSComm2;
 }
 
 void HoroluxApp::ShowMessageBox(const QString &text, int icon, int buttons, const QString &title)

@@ -2,6 +2,7 @@
 
 #include "common/BuildTime.h"
 #include "common/Module1.h"
+#include "serial/SerialPorts.h"
 
 #include <QList>
 #include <QObject>
@@ -33,7 +34,6 @@ class UserNotice;
 class WindowVisibility;
 class QWidget;
 class SerialDeviceFactory;
-class MSComm;
 class PortMap;
 class RmcReceiver;
 class RmcTransmitter;
@@ -72,7 +72,10 @@ public:
 
     Module1 &module1() { return m_module1; }
     Clock &clock() const { return *m_env.clock; }
-    SerialDeviceFactory &ports() const { return *m_env.ports; }
+    SerialDeviceFactory &portDevices() const { return *m_env.ports; }
+    // The serial ports: opened at start-up and closed at the exit whether or not the setup
+    // dialog was ever built.
+    SerialPorts &ports() { return m_ports; }
     QString executableDir() const { return m_env.executableDir; }
     // GPSInit.ini, ports.conf and ports/ live here (see InstallLayout).
     QString settingsDir() const;
@@ -88,9 +91,6 @@ public:
     Form5 *form5();
     Form9 *form9();
     Form10 *form10();
-    // Form5 as the home of the serial ports and the wait-for-lock option, created as by form5()
-    // but without building its controls: start-up and exit need no more.
-    Form5 *form5Ports();
     bool isForm1Loaded() const { return m_form1 != nullptr; }
     bool isForm4Loaded() const { return m_form4 != nullptr; }
     bool isForm5Loaded() const { return m_form5 != nullptr; }
@@ -133,12 +133,13 @@ private:
     void recordDecode(const RmcDecode &decode);
     QList<QWidget *> builtWindows() const;
     bool anyTalkerOnReceivePort();
-    MSComm &receivePort();
-    MSComm &transmitPort();
+    MSComm &receivePort() { return m_ports.MSComm1; }
+    MSComm &transmitPort() { return m_ports.MSComm2; }
     void showOnMonitor(const QString &text);
 
     Module1 m_module1;
     Environment m_env;
+    SerialPorts m_ports;
     std::optional<bool> m_notificationArea;
     // Only appended to until the user opens the window.
     std::unique_ptr<HistoryRecord> m_historyRecord;
