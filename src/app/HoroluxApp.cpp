@@ -1,5 +1,6 @@
 #include "HoroluxApp.h"
 
+#include "ClockMasterWatch.h"
 #include "MainWindowAdapters.h"
 #include "common/SystemTime.h"
 #include "dialogs/Form10.h"
@@ -8,7 +9,6 @@
 #include "history/HistoryRecord.h"
 #include "history/HistoryWindow.h"
 #include "platform/Clock.h"
-#include "platform/ClockMasterProbe.h"
 #include "platform/Twips.h"
 #include "receive/ClockSetting.h"
 #include "receive/MainClockCycle.h"
@@ -34,7 +34,6 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QSystemTrayIcon>
-#include <QTimer>
 #include <utility>
 
 HoroluxApp::HoroluxApp(const Environment &environment, QObject *parent)
@@ -54,7 +53,7 @@ HoroluxApp::HoroluxApp(const Environment &environment, QObject *parent)
     , m_clockSetting(std::make_unique<ClockSetting>(ClockSetting::Wiring {m_module1, clock(),
           *m_receiver, [this]() -> MSComm & { return receivePort(); },
           [this] { return m_module1.waitForLock == 1; }, m_env.clockFloorMSecs,
-          [this] { leaveClockToTimeService(); }}))
+          [this] { m_clockMasterWatch->leaveClockToTimeService(); }}))
     , m_transmitter(std::make_unique<RmcTransmitter>(RmcTransmitter::Wiring {m_module1, clock(),
           [this]() -> MSComm & { return receivePort(); },
           [this]() -> MSComm & { return transmitPort(); },
@@ -85,7 +84,8 @@ HoroluxApp::HoroluxApp(const Environment &environment, QObject *parent)
     buildShell();
     connect(m_env.clock, &Clock::setRefused, m_userNotice.get(),
         [this] { m_userNotice->report(UserNotice::Cause::ClockNotSettable); });
-    watchForOtherClockMasters();
+    m_clockMasterWatch
+        = std::make_unique<ClockMasterWatch>(clock(), m_env.clockMasters, *m_userNotice);
     feedHistory();
     // Input nobody reads (the receive port's, between searches) is thrown away at the clock's
     // second, a wake-up the program has anyway, instead of at a wake-up of its own.
@@ -128,47 +128,6 @@ QList<QWidget *> HoroluxApp::builtWindows() const
             windows.append(window);
     }
     return windows;
-}
-
-void HoroluxApp::watchForOtherClockMasters()
-{
-    // Another service setting the clock fights every hourly setting: look once, at the first.
-    ClockMasterProbe *probe = m_env.clockMasters;
-    if (!probe)
-        return;
-    connect(m_env.clock, &Clock::jumped, probe, &ClockMasterProbe::start);
-    connect(m_env.clock, &Clock::setRefused, probe, &ClockMasterProbe::start);
-    connect(probe, &ClockMasterProbe::found, m_userNotice.get(), [this](const QString &name) {
-        m_otherClockMaster = name;
-        // A service that keeps the clock synchronised is left alone rather than fought.
-        if (clock().keptSynchronised())
-            tellClockLeftToTimeService();
-        else
-            m_userNotice->report(UserNotice::Cause::OtherClockMaster,
-                name + QStringLiteral(" also keeps this computer's clock and fights our settings"));
-    });
-}
-
-void HoroluxApp::leaveClockToTimeService()
-{
-    // Named when the probe finds the service; it looks once, and may take a moment to answer.
-    ClockMasterProbe *probe = m_env.clockMasters;
-    if (!probe || !m_otherClockMaster.isEmpty()) {
-        tellClockLeftToTimeService();
-        return;
-    }
-    probe->start();
-    QTimer::singleShot(kProbeAnswerMs, this, &HoroluxApp::tellClockLeftToTimeService);
-}
-
-void HoroluxApp::tellClockLeftToTimeService()
-{
-    m_userNotice->report(UserNotice::Cause::ClockLeftToTimeService,
-        QStringLiteral("the clock is kept synchronised by ")
-            + (m_otherClockMaster.isEmpty() ? QStringLiteral("another service")
-                                            : m_otherClockMaster)
-            + QStringLiteral("; the scheduled settings leave it alone"),
-        m_otherClockMaster);
 }
 
 void HoroluxApp::feedHistory()

@@ -13,6 +13,7 @@
 
 class Clock;
 class ClockMasterProbe;
+class ClockMasterWatch;
 class ClockSetting;
 class Form1;
 class Form4;
@@ -125,10 +126,6 @@ public:
 
 private:
     void buildShell();
-    void watchForOtherClockMasters();
-    // A scheduled setting left the clock to the service that keeps it: the user hears why.
-    void leaveClockToTimeService();
-    void tellClockLeftToTimeService();
     void feedHistory();
     void recordDecode(const RmcDecode &decode);
     QList<QWidget *> builtWindows() const;
@@ -165,10 +162,7 @@ private:
     std::unique_ptr<SetupCommands> m_setupCommands;
     std::unique_ptr<MenuCommands> m_menuCommands;
     std::unique_ptr<UserNotice> m_userNotice;
+    std::unique_ptr<ClockMasterWatch> m_clockMasterWatch;
     // Read again only when the file changed, not at every search.
     std::unique_ptr<PortMap> m_portMap;
-    // The other service found keeping the clock, by the name the user knows it by.
-    QString m_otherClockMaster;
-    // How long the probe may take to name that service before the user is told without it.
-    static constexpr int kProbeAnswerMs = 2000;
 };
