@@ -1,5 +1,6 @@
 #include "HoroluxApp.h"
 
+#include "ClockMasterWatch.h"
 #include "MainWindowAdapters.h"
 #include "common/SystemTime.h"
 #include "dialogs/Form10.h"
@@ -8,7 +9,6 @@
 #include "history/HistoryRecord.h"
 #include "history/HistoryWindow.h"
 #include "platform/Clock.h"
-#include "platform/ClockMasterProbe.h"
 #include "platform/Twips.h"
 #include "receive/ClockSetting.h"
 #include "receive/DelayMeasurement.h"
@@ -35,12 +35,13 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QSystemTrayIcon>
-#include <QTimer>
 #include <utility>
 
 HoroluxApp::HoroluxApp(const Environment &environment, QObject *parent)
     : QObject(parent)
     , m_env(environment)
+    , m_ports(*environment.ports,
+          [this](const QString &reason) { m_setupHost->reportReceivePortDenied(reason); })
     , m_historyRecord(std::make_unique<HistoryRecord>(
           m_env.stateDir.isEmpty() ? settingsDir() : m_env.stateDir, clock()))
     , m_historyFeed(std::make_unique<HistoryFeed>(*m_historyRecord, clock()))
@@ -55,8 +56,8 @@ HoroluxApp::HoroluxApp(const Environment &environment, QObject *parent)
           [this] { return anyTalkerOnReceivePort(); }}))
     , m_clockSetting(std::make_unique<ClockSetting>(ClockSetting::Wiring {m_module1, clock(),
           *m_receiver, [this]() -> MSComm & { return receivePort(); },
-          [this] { return form5Ports()->check1Value() == 1; }, m_env.clockFloorMSecs,
-          [this] { leaveClockToTimeService(); }}))
+          [this] { return m_module1.waitForLock == 1; }, m_env.clockFloorMSecs,
+          [this] { m_clockMasterWatch->leaveClockToTimeService(); }}))
     , m_transmitter(std::make_unique<RmcTransmitter>(RmcTransmitter::Wiring {m_module1, clock(),
           [this]() -> MSComm & { return receivePort(); },
           [this]() -> MSComm & { return transmitPort(); },
@@ -87,14 +88,12 @@ HoroluxApp::HoroluxApp(const Environment &environment, QObject *parent)
     buildShell();
     connect(m_env.clock, &Clock::setRefused, m_userNotice.get(),
         [this] { m_userNotice->report(UserNotice::Cause::ClockNotSettable); });
-    watchForOtherClockMasters();
+    m_clockMasterWatch
+        = std::make_unique<ClockMasterWatch>(clock(), m_env.clockMasters, *m_userNotice);
     feedHistory();
     // Input nobody reads (the receive port's, between searches) is thrown away at the clock's
     // second, a wake-up the program has anyway, instead of at a wake-up of its own.
-    connect(m_env.clock, &Clock::secondBegan, this, [this] {
-        if (isForm5Loaded())
-            form5Ports()->MSComm1.endDrainPause();
-    });
+    connect(m_env.clock, &Clock::secondBegan, this, [this] { m_ports.MSComm1.endDrainPause(); });
 }
 
 void HoroluxApp::buildShell()
@@ -102,7 +101,6 @@ void HoroluxApp::buildShell()
     // Each part gets what it touches; the windows are fetched at each use, as they are built
     // on first touch.
     const auto mainWindow = [this] { return form1(); };
-    const auto ports = [this] { return form5Ports(); };
     const auto showMessageBox
         = [this](const QString &text, int icon, int buttons, const QString &title) {
               ShowMessageBox(text, icon, buttons, title);
@@ -113,13 +111,13 @@ void HoroluxApp::buildShell()
     m_trayIcon = std::make_unique<TrayIcon>(
         TrayIcon::Wiring {mainWindow, [this] { return isForm1Loaded(); }, *m_windowVisibility});
     m_shutdown = std::make_unique<Shutdown>(
-        Shutdown::Wiring {m_module1, mainWindow, *m_windowVisibility, *m_trayIcon, ports,
+        Shutdown::Wiring {m_module1, mainWindow, *m_windowVisibility, *m_trayIcon, m_ports,
             [this] { return builtWindows(); }, settingsDir(), [this] { releaseSingleInstance(); }});
     m_setupCommands = std::make_unique<SetupCommands>(SetupCommands::Wiring {m_module1, mainWindow,
         [this] { return form5(); }, [this] { return form4(); }, *m_transmissionDisplay});
     m_menuCommands = std::make_unique<MenuCommands>(
         MenuCommands::Wiring {mainWindow, [this] { return form4(); }, [this] { return form9(); },
-            ports, *m_transmissionDisplay, *m_shutdown, *m_setupCommands, settingsDir(),
+            m_ports, *m_transmissionDisplay, *m_shutdown, *m_setupCommands, settingsDir(),
             showMessageBox, [this] { showHistory(); }, *m_delayMeasurement});
     m_userNotice = std::make_unique<UserNotice>(
         UserNotice::Wiring {m_module1.shuttingDown, [this] { return m_trayIcon->systemTrayIcon(); },
@@ -135,47 +133,6 @@ QList<QWidget *> HoroluxApp::builtWindows() const
             windows.append(window);
     }
     return windows;
-}
-
-void HoroluxApp::watchForOtherClockMasters()
-{
-    // Another service setting the clock fights every hourly setting: look once, at the first.
-    ClockMasterProbe *probe = m_env.clockMasters;
-    if (!probe)
-        return;
-    connect(m_env.clock, &Clock::jumped, probe, &ClockMasterProbe::start);
-    connect(m_env.clock, &Clock::setRefused, probe, &ClockMasterProbe::start);
-    connect(probe, &ClockMasterProbe::found, m_userNotice.get(), [this](const QString &name) {
-        m_otherClockMaster = name;
-        // A service that keeps the clock synchronised is left alone rather than fought.
-        if (clock().keptSynchronised())
-            tellClockLeftToTimeService();
-        else
-            m_userNotice->report(UserNotice::Cause::OtherClockMaster,
-                name + QStringLiteral(" also keeps this computer's clock and fights our settings"));
-    });
-}
-
-void HoroluxApp::leaveClockToTimeService()
-{
-    // Named when the probe finds the service; it looks once, and may take a moment to answer.
-    ClockMasterProbe *probe = m_env.clockMasters;
-    if (!probe || !m_otherClockMaster.isEmpty()) {
-        tellClockLeftToTimeService();
-        return;
-    }
-    probe->start();
-    QTimer::singleShot(kProbeAnswerMs, this, &HoroluxApp::tellClockLeftToTimeService);
-}
-
-void HoroluxApp::tellClockLeftToTimeService()
-{
-    m_userNotice->report(UserNotice::Cause::ClockLeftToTimeService,
-        QStringLiteral("the clock is kept synchronised by ")
-            + (m_otherClockMaster.isEmpty() ? QStringLiteral("another service")
-                                            : m_otherClockMaster)
-            + QStringLiteral("; the scheduled settings leave it alone"),
-        m_otherClockMaster);
 }
 
 void HoroluxApp::feedHistory()
@@ -257,9 +214,8 @@ void HoroluxApp::start()
 {
     Startup(
         Startup::Wiring {m_module1, executableDir(), runtimeDir(), settingsDir(),
-            [this] { return form1(); }, [this] { return form5Ports(); }, *m_trayIcon,
-            *m_windowVisibility, *m_shutdown, *m_userNotice,
-            [this] { return hasNotificationArea(); },
+            [this] { return form1(); }, m_ports, *m_trayIcon, *m_windowVisibility, *m_shutdown,
+            *m_userNotice, [this] { return hasNotificationArea(); },
             [this](const QString &text, int icon, int buttons, const QString &title) {
                 ShowMessageBox(text, icon, buttons, title);
             },
@@ -302,18 +258,10 @@ void HoroluxApp::showOnMonitor(const QString &text)
 
 Form5 *HoroluxApp::form5()
 {
-    Form5 *form = form5Ports();
-    if (!form->hasControls()) {
-        form->buildControls();
-        form->Form_Load();
+    if (!m_form5) {
+        m_form5 = std::make_unique<Form5>(m_module1, m_ports, portDevices(), *m_setupHost);
+        m_form5->Form_Load();
     }
-    return form;
-}
-
-Form5 *HoroluxApp::form5Ports()
-{
-    if (!m_form5)
-        m_form5 = std::make_unique<Form5>(m_module1, ports(), *m_setupHost);
     return m_form5.get();
 }
 
@@ -333,16 +281,6 @@ Form10 *HoroluxApp::form10()
         m_form10->Form_Load();
     }
     return m_form10.get();
-}
-
-MSComm &HoroluxApp::receivePort()
-{
-    return form5Ports()->MSComm1;
-}
-
-MSComm &HoroluxApp::transmitPort()
-{
-    return form5Ports()->MSComm2;
 }
 
 void HoroluxApp::ShowMessageBox(const QString &text, int icon, int buttons, const QString &title)

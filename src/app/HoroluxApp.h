@@ -2,6 +2,7 @@
 
 #include "common/BuildTime.h"
 #include "common/Module1.h"
+#include "serial/SerialPorts.h"
 
 #include <QList>
 #include <QObject>
@@ -12,6 +13,7 @@
 
 class Clock;
 class ClockMasterProbe;
+class ClockMasterWatch;
 class ClockSetting;
 class DelayMeasurement;
 class Form1;
@@ -34,7 +36,6 @@ class UserNotice;
 class WindowVisibility;
 class QWidget;
 class SerialDeviceFactory;
-class MSComm;
 class PortMap;
 class RmcReceiver;
 class RmcTransmitter;
@@ -73,7 +74,10 @@ public:
 
     Module1 &module1() { return m_module1; }
     Clock &clock() const { return *m_env.clock; }
-    SerialDeviceFactory &ports() const { return *m_env.ports; }
+    SerialDeviceFactory &portDevices() const { return *m_env.ports; }
+    // The serial ports: opened at start-up and closed at the exit whether or not the setup
+    // dialog was ever built.
+    SerialPorts &ports() { return m_ports; }
     QString executableDir() const { return m_env.executableDir; }
     // GPSInit.ini, ports.conf and ports/ live here (see InstallLayout).
     QString settingsDir() const;
@@ -89,9 +93,6 @@ public:
     Form5 *form5();
     Form9 *form9();
     Form10 *form10();
-    // Form5 as the home of the serial ports and the wait-for-lock option, created as by form5()
-    // but without building its controls: start-up and exit need no more.
-    Form5 *form5Ports();
     bool isForm1Loaded() const { return m_form1 != nullptr; }
     bool isForm4Loaded() const { return m_form4 != nullptr; }
     bool isForm5Loaded() const { return m_form5 != nullptr; }
@@ -126,20 +127,17 @@ public:
 
 private:
     void buildShell();
-    void watchForOtherClockMasters();
-    // A scheduled setting left the clock to the service that keeps it: the user hears why.
-    void leaveClockToTimeService();
-    void tellClockLeftToTimeService();
     void feedHistory();
     void recordDecode(const RmcDecode &decode);
     QList<QWidget *> builtWindows() const;
     bool anyTalkerOnReceivePort();
-    MSComm &receivePort();
-    MSComm &transmitPort();
+    MSComm &receivePort() { return m_ports.MSComm1; }
+    MSComm &transmitPort() { return m_ports.MSComm2; }
     void showOnMonitor(const QString &text);
 
     Module1 m_module1;
     Environment m_env;
+    SerialPorts m_ports;
     std::optional<bool> m_notificationArea;
     // Only appended to until the user opens the window.
     std::unique_ptr<HistoryRecord> m_historyRecord;
@@ -166,10 +164,7 @@ private:
     std::unique_ptr<SetupCommands> m_setupCommands;
     std::unique_ptr<MenuCommands> m_menuCommands;
     std::unique_ptr<UserNotice> m_userNotice;
+    std::unique_ptr<ClockMasterWatch> m_clockMasterWatch;
     // Read again only when the file changed, not at every search.
     std::unique_ptr<PortMap> m_portMap;
-    // The other service found keeping the clock, by the name the user knows it by.
-    QString m_otherClockMaster;
-    // How long the probe may take to name that service before the user is told without it.
-    static constexpr int kProbeAnswerMs = 2000;
 };

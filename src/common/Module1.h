@@ -22,6 +22,9 @@ struct Module1
     // Port numbers: 0 = not selected, 1 to 8 = COM port; other values are kept as read.
     qint16 receivePort = 0;
     qint16 transmitPort = 0;
+    // Wait until the receiver is locked before setting the clock: 0 no, 1 yes (as designed),
+    // 2 greyed. Start-up sets it from the settings file, then only the setup dialog's check box.
+    qint16 waitForLock = 1;
 
     // Receive state.
     bool gpsLocked = false;

@@ -9,7 +9,7 @@
 #include "platform/Timer.h"
 #include "platform/Twips.h"
 #include "platform/WindowLayout.h"
-#include "serial/CommError.h"
+#include "serial/SerialPorts.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -47,44 +47,26 @@ QFrame *frame(QWidget *parent)
 }
 } // namespace
 
-Form5::Form5(Module1 &module1, SerialDeviceFactory &ports, SetupHost &host)
-    : MSComm1(ports)
-    , MSComm2(ports)
-    , MSComm3(ports)
+Form5::Form5(Module1 &module1, SerialPorts &ports, SerialDeviceFactory &devices, SetupHost &host)
+    : MSComm1(ports.MSComm1)
+    , MSComm2(ports.MSComm2)
+    , MSComm3(ports.MSComm3)
     , m_module1(module1)
-    , m_ports(ports)
+    , m_devices(devices)
     , m_host(host)
     , m_probe(std::make_unique<PortProbe>(module1, *this, host))
 {
-    // The receive routine relies on one character per read. Between its searches nobody reads
-    // the receiver, whose output is thrown away so that an unplugged receiver is seen at once.
-    MSComm1.setInputLen(1);
-    MSComm1.setDrainWhileIdle(true);
-    // The master clock is only written to; whatever it says back is of no use to the program.
-    MSComm2.setOutputOnly(true);
-    // Only refused access needs the user: a missing or busy device can come back by itself.
-    MSComm1.setOpenFailureHandler([&host](const CommError &error) {
-        if (error.number() == CommError::AccessDenied)
-            host.reportReceivePortDenied(
-                QStringLiteral("cannot open the receive port: ") + error.description());
-    });
     setWindowTitle(QStringLiteral("Setup"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
         | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(Twips::toPixels(kClientWidth), Twips::toPixels(kClientHeight));
     setFont(sansSerif(8.25));
-}
-
-Form5::~Form5() = default;
-
-void Form5::buildControls()
-{
-    if (hasControls())
-        return;
     createControls();
     connectHandlers();
     TextFit::keepAll(this);
 }
+
+Form5::~Form5() = default;
 
 void Form5::createControls()
 {
@@ -109,7 +91,7 @@ void Form5::createControls()
                        "computer's time."),
         this);
     placeTwips(Check1, 240, 1640, 3615, 400);
-    m_check1->setValue(m_check1Value);
+    m_check1->setValue(m_module1.waitForLock);
 
     Text1 = new QLineEdit(QStringLiteral("Text1"), this);
     placeTwips(Text1, 120, 2040, 975, 360);
@@ -125,6 +107,9 @@ void Form5::connectHandlers()
     connect(Command1, &QPushButton::clicked, this, &Form5::Command1_Click);
     connect(Command3, &QPushButton::clicked, this, &Form5::Command3_Click);
     connect(Timer3, &Timer::timeout, this, &Form5::Timer3_Timer);
+    // Every change of the box, by the user or by code, is the option's new value.
+    connect(m_check1, &QCheckBox::stateChanged, this,
+        [this] { m_module1.waitForLock = qint16(m_check1->value()); });
     const std::initializer_list<QWidget *> keyed {Combo1, Command1, Command3, Check1};
     for (QWidget *control : keyed)
         control->installEventFilter(this);
@@ -172,14 +157,14 @@ void Form5::showDevicesAsTips()
     // The list keeps its numbers; each tells which device it stands for now (ports.conf may have
     // changed since the last opening).
     for (int i = 0; i < Combo1->count(); ++i) {
-        const QString device = m_ports.devicePath(i + 1);
+        const QString device = m_devices.devicePath(i + 1);
         Combo1->setItemData(i, device.isEmpty() ? QVariant() : QVariant(device), Qt::ToolTipRole);
     }
 }
 
 void Form5::Form_QueryUnload(bool &cancel, int)
 {
-    // The dialog owns the serial ports, so it is never unloaded: closing only hides it.
+    // Never unloaded: closing only hides it, and the next opening finds it as it was left.
     hide();
     m_host.handBack();
     cancel = true;
@@ -259,15 +244,12 @@ void Form5::setListIndex(int index)
 
 int Form5::check1Value() const
 {
-    return m_check1 ? m_check1->value() : m_check1Value;
+    return m_module1.waitForLock;
 }
 
 void Form5::setCheck1Value(int value)
 {
-    if (m_check1)
-        m_check1->setValue(value);
-    else
-        m_check1Value = value;
+    m_check1->setValue(value); // the box writes the option
 }
 
 void Form5::setWidthTwips(int width)

@@ -8,6 +8,7 @@
 #include <memory>
 
 class SerialDeviceFactory;
+struct SerialPorts;
 class SetupHost;
 struct Module1;
 class PortProbe;
@@ -20,21 +21,15 @@ class QLineEdit;
 class QPushButton;
 class Timer;
 
-// The port setup dialog; also the home of the three serial port objects and the wait-for-lock
-// option. Created on first touch, never unloaded: a close request only hides it. The ports and
-// the option work from construction; the controls wait for buildControls(), so that a start-up
-// that only opens ports builds no dialog (HoroluxApp::form5() builds them before anyone sees
-// them).
+// The port setup dialog: it shows and changes the program's serial ports and the wait-for-lock
+// option, which both live outside it. Created on first touch, never unloaded: a close request
+// only hides it.
 class Form5 : public QWidget, public WindowLayout::TwipsGeometry<Form5>
 {
 public:
-    Form5(Module1 &module1, SerialDeviceFactory &ports, SetupHost &host);
+    Form5(Module1 &module1, SerialPorts &ports, SerialDeviceFactory &devices, SetupHost &host);
     ~Form5() override;
 
-    void buildControls();
-    bool hasControls() const { return m_check1 != nullptr; }
-
-    // Handlers; they need the controls.
     void Form_Load();
     void Form_Activate();
     void Form_QueryUnload(bool &cancel, int unloadMode);
@@ -52,7 +47,8 @@ public:
     // Selecting an entry from code runs the Click handler, as a pick by the user does.
     void setListIndex(int index);
 
-    // The wait-for-lock option as stored: 0 unchecked, 1 checked, 2 greyed.
+    // The wait-for-lock option (Module1::waitForLock) through Check1: 0 unchecked, 1 checked,
+    // 2 greyed.
     int check1Value() const;
     void setCheck1Value(int value);
 
@@ -69,9 +65,9 @@ public:
     QLineEdit *Text1 = nullptr;
     Timer *Timer3 = nullptr;
 
-    MSComm MSComm1; // receive port
-    MSComm MSComm2; // transmit port
-    MSComm MSComm3; // probe port
+    MSComm &MSComm1; // receive port
+    MSComm &MSComm2; // transmit port
+    MSComm &MSComm3; // probe port
 
     // True while the activation handler preselects the list; picks made then start no probe.
     bool activating = false;
@@ -93,9 +89,8 @@ private:
     void showDevicesAsTips();
 
     Module1 &m_module1;
-    SerialDeviceFactory &m_ports;
+    SerialDeviceFactory &m_devices;
     SetupHost &m_host;
     SetupCheckBox *m_check1 = nullptr; // Check1 with its stored value
-    int m_check1Value = 1; // the option until Check1 exists: checked, as designed
     std::unique_ptr<PortProbe> m_probe;
 };

@@ -8,8 +8,7 @@
 #include "platform/HelpViewer.h"
 #include "platform/TopMost.h"
 #include "receive/DelayMeasurement.h"
-#include "serial/MSComm.h"
-#include "setup/Form5.h"
+#include "serial/SerialPorts.h"
 #include "setup/PortsDialog.h"
 #include "transmit/Form4.h"
 #include "transmit/TransmissionDisplay.h"
@@ -107,9 +106,8 @@ bool MenuCommands::applyPortMap(const QMap<int, PortMap::Entry> &entries, const 
         return false;
     }
     // Receive first, then transmit, as at start-up.
-    Form5 *setup = m_w.ports();
-    reopenIfChanged(setup->MSComm1, changed);
-    reopenIfChanged(setup->MSComm2, changed);
+    reopenIfChanged(m_w.ports.MSComm1, changed);
+    reopenIfChanged(m_w.ports.MSComm2, changed);
     return true;
 }
 

@@ -11,12 +11,12 @@
 class DelayMeasurement;
 class Form1;
 class Form4;
-class Form5;
 class Form9;
 class HelpViewer;
 class MSComm;
 class PortsDialog;
 class SetupCommands;
+struct SerialPorts;
 class Shutdown;
 class TransmissionDisplay;
 
@@ -29,8 +29,7 @@ public:
         std::function<Form1 *()> mainWindow;
         std::function<Form4 *()> monitor;
         std::function<Form9 *()> infoWindow;
-        // The home of the serial ports, its controls built or not.
-        std::function<Form5 *()> ports;
+        SerialPorts &ports;
         TransmissionDisplay &display;
         Shutdown &shutdown;
         SetupCommands &setup;

@@ -8,7 +8,7 @@
 #include "platform/EventPump.h"
 #include "platform/SessionEndWatcher.h"
 #include "platform/Timer.h"
-#include "setup/Form5.h"
+#include "serial/SerialPorts.h"
 
 #include <cstdio>
 #include <unistd.h>
@@ -103,8 +103,8 @@ void Shutdown::runExitPath()
 void Shutdown::writeSettings()
 {
     Module1 &m = m_w.module1;
-    m.settingsBytes = SettingsFile::Bytes {quint8(m.receivePort),
-        quint8(m_w.ports()->check1Value() == 1 ? 0xFF : 0x00), quint8(m.transmitPort)};
+    m.settingsBytes = SettingsFile::Bytes {
+        quint8(m.receivePort), quint8(m.waitForLock == 1 ? 0xFF : 0x00), quint8(m.transmitPort)};
     // A failure is reported by the file itself; the ports and the tray icon are still released.
     SettingsFile(m_w.settingsDir).write(m.settingsBytes);
 }
@@ -112,8 +112,8 @@ void Shutdown::writeSettings()
 void Shutdown::closePorts()
 {
     // The probe's port too: the process ends inside the probe's wait, which would close it.
-    Form5 *form5 = m_w.ports();
-    for (MSComm *port : {&form5->MSComm1, &form5->MSComm2, &form5->MSComm3}) {
+    SerialPorts &ports = m_w.ports;
+    for (MSComm *port : {&ports.MSComm1, &ports.MSComm2, &ports.MSComm3}) {
         if (port->PortOpen())
             port->setPortOpen(false);
     }

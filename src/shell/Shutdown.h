@@ -7,12 +7,12 @@
 #include <memory>
 
 class Form1;
-class Form5;
 class QWidget;
 class SessionEndWatcher;
 class TrayIcon;
 class WindowVisibility;
 struct Module1;
+struct SerialPorts;
 
 // Every request to close the main window: a closing duplicate copy goes away, a close by the
 // program or the system ends the program in order (settings saved, ports closed, tray icon
@@ -30,8 +30,7 @@ public:
         std::function<Form1 *()> mainWindow;
         WindowVisibility &visibility;
         TrayIcon &tray;
-        // The home of the serial ports and the wait-for-lock option.
-        std::function<Form5 *()> ports;
+        SerialPorts &ports;
         // The other windows built so far, in the order they are unloaded.
         std::function<QList<QWidget *>()> builtWindows;
         // GPSInit.ini lives here.

@@ -13,7 +13,7 @@
 #include "platform/InstallLayout.h"
 #include "platform/Timer.h"
 #include "platform/Twips.h"
-#include "setup/Form5.h"
+#include "serial/SerialPorts.h"
 #include "setup/StatusPanels.h"
 
 #include <QAction>
@@ -111,7 +111,7 @@ void Startup::applySettings()
     Module1 &m = m_w.module1;
     m.settingsBytes = *bytes;
     m.receivePort = (*bytes)[0];
-    m_w.ports()->setCheck1Value((*bytes)[1] != 0 ? 1 : 0);
+    m.waitForLock = (*bytes)[1] != 0 ? 1 : 0;
     m.transmitPort = (*bytes)[2];
 }
 
@@ -133,7 +133,7 @@ void Startup::openReceivePort()
     }
     // A port that is missing, busy or refuses its settings stays closed without a word; the
     // receive routine reports it when it is used.
-    m_w.ports()->MSComm1.openQuietly(port);
+    m_w.ports.MSComm1.openQuietly(port);
     StatusPanels::show(form->Text3[0], StatusPanels::receiveText(port));
     form->menuSetRcv->setChecked(true);
     form->Command3->setEnabled(true);
@@ -150,7 +150,7 @@ void Startup::openTransmitPort()
     }
     // One port serving both directions is opened once, as the receive port.
     if (port != m.receivePort)
-        m_w.ports()->MSComm2.openQuietly(port);
+        m_w.ports.MSComm2.openQuietly(port);
     StatusPanels::show(form->Text3[1], StatusPanels::transmitText(port));
     form->menuSetTrans->setChecked(true);
     form->menuMenuTrans->setVisible(true);

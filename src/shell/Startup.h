@@ -6,13 +6,13 @@
 #include <memory>
 
 class Form1;
-class Form5;
 class Shutdown;
 class SingleInstance;
 class TrayIcon;
 class UserNotice;
 class WindowVisibility;
 struct Module1;
+struct SerialPorts;
 
 // The main window's load handler (Form_Load): everything the program does before it settles in
 // the tray. It runs before the main window is built; the first step that touches it builds it.
@@ -28,8 +28,7 @@ public:
         // GPSInit.ini lives here.
         QString settingsDir;
         std::function<Form1 *()> mainWindow;
-        // The home of the serial ports and the wait-for-lock option.
-        std::function<Form5 *()> ports;
+        SerialPorts &ports;
         TrayIcon &tray;
         WindowVisibility &visibility;
         Shutdown &shutdown;
