@@ -101,7 +101,10 @@ void tst_InfoWindow::aboutShowsVersionAndCopyright()
     QCOMPARE(lines.size(), 7);
     QCOMPARE(lines[3], version.LegalCopyright);
     QVERIFY(lines[4].isEmpty());
-    QVERIFY2(lines[5].startsWith(QStringLiteral("Version 1.07") + QString(30, u' ')),
+    QVERIFY2(lines[5].startsWith(QStringLiteral("Version %1.%2")
+                                     .arg(HOROLUX_VERSION_MAJOR)
+                                     .arg(HOROLUX_VERSION_MINOR, 2, 10, QLatin1Char('0'))
+                 + QString(30, u' ')),
         qPrintable(lines[5]));
     QVERIFY(lines[5].size() > 42);
     QCOMPARE(lines[6], QStringLiteral("Licence: GNU GPL version 3 or later"));
