@@ -44,7 +44,10 @@ notes() {
   the sentence naming each second of the machine's clock a fixed delay after that second (80 ms
   at 2400 baud, 120 ms at 9600) and writes it a character at a time, each when its stop bit
   would arrive at 10 bits a character (`clock_nanosleep(TIMER_ABSTIME)` on the machine's
-  clock), so the last character arrives when it would on a real line. The receive port is
+  clock; for the last character it wakes a millisecond early and waits out the rest awake),
+  so the last character arrives when it would on a real line. Like a line, the thread keeps
+  its pace on a busy machine: it runs at real-time priority where the user may (root, or a
+  real-time limit); the output gives how late its last characters left. The receive port is
   mapped in `ports.conf` with `speed=` and that `delay=`. GPS time is the machine's time: the
   error of a setting is the value written minus the machine's time at the moment of the
   setting; 30 settings per speed after two that are not counted. Reference: the same run
