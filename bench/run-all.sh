@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Measures every row of the performance table side by side with its reference and writes the
 # results to docs/performance.md. Builds the release programs it needs first (in build/bench);
-# the measuring itself takes about a minute and a half and needs no display of its own.
+# the measuring itself takes about three minutes and needs no display of its own.
 #
 #   bench/run-all.sh             the table
 #   bench/run-all.sh --picture   draws docs/in-use.png and docs/history-window.png instead (on Xvfb)
@@ -25,7 +25,7 @@ if [[ ${1:-} == --picture ]]; then
     exec "$build/bench/docs_inusepicture"
 fi
 cmake --build "$build" -j"$(nproc)" --target horolux horolux-settime-test horolux_clockshim bench_bare_window \
-    bench_decode bench_waiting bench_departure bench_desktop
+    bench_decode bench_settingerror bench_waiting bench_departure bench_desktop
 
 # How each row is measured: the text under the table.
 notes() {
@@ -45,6 +45,21 @@ notes() {
   same lines to the answer of the clock-setting helper, already running and started with the
   clock shim preloaded (checked in its memory map before any request), as a user who is not root
   sets the clock.
+- **Clock minus GPS time after a setting** (`bench_settingerror`): the same in-process receive
+  path and recording clock, the setting started by the "Set Time" command a tenth of a second
+  before each second, one a second. A thread plays the receiver on a pseudo-terminal: it begins
+  the sentence naming each second of the machine's clock a fixed delay after that second (80 ms
+  at 2400 baud, 120 ms at 9600) and writes it a character at a time, each when its stop bit
+  would arrive at 10 bits a character (`clock_nanosleep(TIMER_ABSTIME)` on the machine's
+  clock; for the last character it wakes a millisecond early and waits out the rest awake),
+  so the last character arrives when it would on a real line. Like a line, the thread keeps
+  its pace on a busy machine: it runs at real-time priority where the user may (root, or a
+  real-time limit); the output gives how late its last characters left. The receive port is
+  mapped in `ports.conf` with `speed=` and that `delay=`. GPS time is the machine's time: the
+  error of a setting is the value written minus the machine's time at the moment of the
+  setting; 30 settings per speed after two that are not counted. Reference: the same run
+  without `delay=`, when the clock is set to the whole second the sentence names (10 settings
+  per speed).
 - **Idle** (`bench_desktop`): the real executable, copied into a temporary folder with
   `GPSInit.ini` (receive port 1, transmit port 2) and `ports/COM1`, `ports/COM2` linked to
   pseudo-terminals, on Xvfb with trayer as the tray host, so that its window stays hidden in the
@@ -103,6 +118,7 @@ SECONDS=0
 # Also through the clock-setting helper, with the shim preloaded into it: the clock never moves.
 measure "$build/bench/bench_decode" 500 "$build/horolux-settime-test" \
     "$(realpath "$build/tests/e2e/libhorolux_clockshim.so")"
+measure "$build/bench/bench_settingerror" 30
 measure "$build/bench/bench_waiting" 8
 measure "$build/bench/bench_departure" 30
 measure "$build/bench/bench_departure" 30 --shown

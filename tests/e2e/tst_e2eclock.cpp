@@ -5,6 +5,8 @@
 #include "PseudoTerminal.h"
 #include "common/BuildTime.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QTest>
 #include <QTimeZone>
 #include <QTimer>
@@ -24,6 +26,7 @@ class tst_E2eClock : public EndToEndTest
 private slots:
     void firstTickSetsClockFromStreamingReceiver_data();
     void firstTickSetsClockFromStreamingReceiver();
+    void settingWithReceiverDelayWritesTheMoment();
     void secondThirtySentenceDecodesInGpsd_data();
     void secondThirtySentenceDecodesInGpsd();
 };
@@ -65,6 +68,43 @@ void tst_E2eClock::firstTickSetsClockFromStreamingReceiver()
         = QDateTime::fromMSecsSinceEpoch(m_copy->clockSettings().first(), QTimeZone::utc());
     QCOMPARE(set, sent);
     QVERIFY(m_program.state() == QProcess::Running);
+}
+
+void tst_E2eClock::settingWithReceiverDelayWritesTheMoment()
+{
+    PseudoTerminal receiver;
+    m_copy->wirePort(receiver, 1);
+    QFile conf(m_copy->folder() + QStringLiteral("/ports.conf"));
+    QVERIFY(conf.open(QIODevice::WriteOnly));
+    conf.write("[COM1]\nspeed=9600\ndelay=0.100\n");
+    conf.close();
+    QVERIFY(m_copy->writeSettings(QByteArray("\x01\x00\x00", 3)));
+    m_copy->setClockStart(utcMsecs(QDate(2031, 7, 14), QTime(9, 41, 5)));
+    const QDateTime sent
+        = QDateTime::fromMSecsSinceEpoch(buildTimeMSecs(), QTimeZone::utc()).addDays(1);
+    const QByteArray sentence = exampleSentenceAt(sent);
+    // Sentence after sentence at the pace of 9600 baud, each character when its stop bit
+    // arrives; what the line cannot take is lost, as on a real one.
+    constexpr qint64 kCharacterNanos = 10'000'000'000 / 9600;
+    QElapsedTimer line;
+    qint64 sentCharacters = 0;
+    QTimer pace;
+    pace.setTimerType(Qt::PreciseTimer);
+    connect(&pace, &QTimer::timeout, &pace, [&] {
+        QByteArray due;
+        for (; sentCharacters < line.nsecsElapsed() / kCharacterNanos; ++sentCharacters)
+            due += sentence.at(sentCharacters % sentence.size());
+        receiver.writeSome(due);
+    });
+    line.start();
+    pace.start(1);
+    STEP(startProgram());
+
+    // The second named, the receiver's 100 ms, the 70 characters' 73 ms and the moments from
+    // reading the last one to the setting.
+    QTRY_VERIFY_WITH_TIMEOUT(!m_copy->clockSettings().isEmpty(), kWaitMs);
+    const qint64 late = m_copy->clockSettings().first() - sent.toMSecsSinceEpoch();
+    QVERIFY2(late >= 173 && late <= 173 + 50, qPrintable(QString::number(late)));
 }
 
 void tst_E2eClock::secondThirtySentenceDecodesInGpsd_data()
