@@ -67,7 +67,7 @@ public:
     Receiver()
         : m_ports(m_folder.path())
         , m_app({&m_clock, &m_ports, m_folder.path(), m_folder.path(), buildTimeMSecs(), nullptr,
-              m_folder.path()})
+              m_folder.path(), m_folder.path()})
     {
         m_line.linkAs(m_folder.path(), 1);
         m_app.module1().receivePort = 1;
