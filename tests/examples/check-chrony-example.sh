@@ -12,7 +12,9 @@ chronyd=$cache/chrony/usr/sbin/chronyd
 if [ ! -x "$chronyd" ]; then
     scratch=$(mktemp -d)
     trap 'rm -rf "$scratch"' EXIT
-    if ! (cd "$scratch" && apt-get download -q chrony >/dev/null 2>&1); then
+    download() { (cd "$scratch" && apt-get download -q chrony >/dev/null 2>&1); }
+    # A machine whose package lists were never fetched knows no chrony yet.
+    if ! download && ! { [ "$(id -u)" -eq 0 ] && apt-get update -qq >/dev/null 2>&1 && download; }; then
         [ "${CI:-}" = true ] && { echo "FAIL: apt-get download chrony failed"; exit 1; }
         echo "SKIP: chrony's package could not be downloaded"
         exit $skip
