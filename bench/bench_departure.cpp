@@ -182,9 +182,12 @@ void report(const std::vector<double> &ours, const std::vector<double> &bare, bo
         number(median(ours), 3) + QStringLiteral(" ms"), number(median(bare), 3) + reference,
         ratio(median(ours), median(bare)), QStringLiteral("<= 0.5 ms, ratio <= 1.5"),
         met(median(ours) <= 0.5 && median(ours) >= 0.0 && median(ours) <= 1.5 * median(bare)));
+    // With the windows shown the median is the target; the tail is shown for what it is.
+    const bool judged = !shown;
     row(what + QStringLiteral("max"), number(maximum(ours), 3) + QStringLiteral(" ms"),
         number(maximum(bare), 3) + reference, ratio(maximum(ours), maximum(bare)),
-        QStringLiteral("<= 1.5 ms"), met(maximum(ours) <= 1.5 && percentile(ours, 0.0) >= 0.0));
+        judged ? QStringLiteral("<= 1.5 ms") : QStringLiteral("-"),
+        judged ? met(maximum(ours) <= 1.5 && percentile(ours, 0.0) >= 0.0) : QStringLiteral("-"));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <poll.h>
+#include <sched.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -176,8 +177,12 @@ void QtSerialDevice::write(const QByteArray &data)
     if (m_port.bytesToWrite() == 0)
         written
             = qMax<qint64>(0, ::write(int(m_port.handle()), data.constData(), size_t(data.size())));
-    if (written == data.size())
+    if (written == data.size()) {
+        // The kernel hands the bytes on to the line from a worker of this processor; the
+        // display work that follows in this wake-up would keep it waiting a millisecond or more.
+        ::sched_yield();
         return;
+    }
     const QByteArray rest = data.mid(written);
     if (m_port.write(rest) != rest.size())
         throw CommError(CommError::WriteFailed, m_port.errorString());
