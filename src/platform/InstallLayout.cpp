@@ -15,6 +15,17 @@ QString xdgHome(const char *variable, const QString &fallback)
         return configured;
     return QDir::homePath() + fallback;
 }
+
+// A portable folder keeps everything beside the executable; an installed program keeps its own
+// folder in the user's XDG folder of that kind (given, or from the variable, or the fallback).
+QString userFolder(const QString &executableDir, const QString &given, const char *variable,
+    const QString &fallback)
+{
+    if (InstallLayout::installedPrefix(executableDir).isEmpty())
+        return executableDir;
+    const QString home = given.isEmpty() ? xdgHome(variable, fallback) : given;
+    return home + QStringLiteral("/horolux");
+}
 } // namespace
 
 QString InstallLayout::installedPrefix(const QString &executableDir)
@@ -28,22 +39,12 @@ QString InstallLayout::installedPrefix(const QString &executableDir)
 
 QString InstallLayout::settingsDir(const QString &executableDir, const QString &configHome)
 {
-    if (installedPrefix(executableDir).isEmpty())
-        return executableDir;
-    const QString home = configHome.isEmpty()
-        ? xdgHome("XDG_CONFIG_HOME", QStringLiteral("/.config"))
-        : configHome;
-    return home + QStringLiteral("/horolux");
+    return userFolder(executableDir, configHome, "XDG_CONFIG_HOME", QStringLiteral("/.config"));
 }
 
 QString InstallLayout::stateDir(const QString &executableDir, const QString &stateHome)
 {
-    if (installedPrefix(executableDir).isEmpty())
-        return executableDir;
-    const QString home = stateHome.isEmpty()
-        ? xdgHome("XDG_STATE_HOME", QStringLiteral("/.local/state"))
-        : stateHome;
-    return home + QStringLiteral("/horolux");
+    return userFolder(executableDir, stateHome, "XDG_STATE_HOME", QStringLiteral("/.local/state"));
 }
 
 QString InstallLayout::helpFile(const QString &executableDir)
