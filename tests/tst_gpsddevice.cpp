@@ -111,7 +111,7 @@ void TestGpsdDevice::passesOnNmeaLinesOnly()
     peer.client->flush();
     QTRY_COMPARE(gpsd->bytesAvailable(), rmc.size());
     QCOMPARE(gpsd->read(1000), rmc);
-    QCOMPARE(gpsd->reportedSpeed(), 9600);
+    QCOMPARE(gpsd->lineSpeed(), 9600);
 
     peer.client->close();
     QTRY_VERIFY(gpsd->hasFailed());
@@ -148,7 +148,7 @@ void TestGpsdDevice::drainingStopsTheWatch()
     // A line already on its way is thrown away; the report after it shows it has been read.
     peer.client->write("$GPRMC,in flight\r\n{\"class\":\"DEVICE\",\"bps\":4800}\r\n");
     peer.client->flush();
-    QTRY_COMPARE(gpsd->reportedSpeed(), 4800);
+    QTRY_COMPARE(gpsd->lineSpeed(), 4800);
     QCOMPARE(gpsd->bytesAvailable(), 0);
 }
 

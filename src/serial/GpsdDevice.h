@@ -39,7 +39,6 @@ public:
     // Draining, gpsd is asked to stop sending: nothing arrives to be thrown away.
     void setDraining(bool on) override;
     // The line speed gpsd reported for its device; 0 until it has.
-    int reportedSpeed() const { return m_speed; }
     int lineSpeed() const override { return m_speed; }
 
 private:
